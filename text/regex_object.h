@@ -1,0 +1,47 @@
+// One regular expression run over one GBK subject, then questions about the
+// result. Matching is PCRE2 over the UTF-16 form of the subject, with the
+// pattern language of the classic script engines: \w is ASCII, "." stops at
+// a line feed. Failures give empty values, never exceptions.
+#pragma once
+
+#include <memory>
+
+#include "text/text.h"
+
+namespace vokari {
+
+struct RegexOptions {
+    bool caseSensitive = false;
+    bool multiline = true;
+    bool global = true;
+    bool quoteMarker = false;  // "#引号" in the pattern stands for a double quote
+};
+
+class RegexObject {
+public:
+    RegexObject();
+    ~RegexObject();
+    // A copy shares the compiled pattern and the matches of the original.
+    RegexObject(const RegexObject&);
+    RegexObject& operator=(const RegexObject&);
+
+    // True when the pattern compiled and ran (also when nothing matched).
+    bool execute(const Text& pattern, const Text& subject, const RegexOptions& options = {});
+    Text pattern() const;
+    Text replace(const Text& replacement = {}) const;
+    int matchCount() const;
+    // Indices are 1-based. `position`, when given, receives the 0-based byte
+    // offset of the text in the subject (-2 when it cannot be found).
+    Text matchText(int index, int* position = nullptr) const;
+    Text subMatchText(int matchIndex, int subIndex, int* position = nullptr) const;
+    int subMatchCount() const;
+
+private:
+    struct Engine;
+    struct Matches;
+    std::shared_ptr<const Engine> engine_;
+    std::shared_ptr<const Matches> matches_;
+    std::u16string subject_;
+};
+
+}  // namespace vokari
