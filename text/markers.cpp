@@ -37,7 +37,12 @@ int allTextBetween(const Text& text, const Text& left, const Text& right, TextLi
         const int r = findText(text, right, afterLeft, ignoreCase);
         if (r == -1) break;
         pos = afterLeft;
-        Text field = options.prefix + trimSpaces(textMid(text, pos, r - pos)) + options.suffix;
+        const std::string_view piece =
+            trimSpacesView(text.view().substr(static_cast<std::size_t>(pos) - 1, static_cast<std::size_t>(r - pos)));
+        std::string bytes;
+        bytes.reserve(options.prefix.size() + piece.size() + options.suffix.size());
+        bytes.append(options.prefix.view()).append(piece).append(options.suffix.view());
+        Text field(std::move(bytes));
         if (!field.empty()) {
             if (options.keepLeft) field = left + field;
             if (options.keepRight) field += right;

@@ -7,6 +7,10 @@
 #include <cstring>
 #include <limits>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace vokari {
 
 namespace {
@@ -50,17 +54,43 @@ std::size_t advanceWalk(std::string_view s, std::size_t walk, std::size_t target
     return walk;
 }
 
+bool isAsciiLetter(unsigned char b) { return foldAscii(b) >= 'a' && foldAscii(b) <= 'z'; }
+
+// Next offset in [from, last] whose byte is `letter` in either case. For a
+// letter, b | 0x20 equals its lower-case form exactly when b is one of its two
+// cases, so sixteen bytes can be tested at once.
+std::size_t findLetterEitherCase(std::string_view hay, unsigned char lower, std::size_t from, std::size_t last) {
+    std::size_t p = from;
+#ifdef __SSE2__
+    const __m128i bit = _mm_set1_epi8(0x20);
+    const __m128i want = _mm_set1_epi8(static_cast<char>(lower));
+    for (; p + 16 <= last + 1; p += 16) {
+        __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(hay.data() + p));
+        int mask = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(chunk, bit), want));
+        if (mask) return p + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    }
+#endif
+    for (; p <= last; ++p) {
+        if ((static_cast<unsigned char>(hay[p]) | 0x20) == lower) return p;
+    }
+    return npos;
+}
+
 // First offset at or after `from` where `sub` matches with ASCII case folded.
 std::size_t findFolded(std::string_view hay, std::string_view sub, std::size_t from) {
     const std::size_t m = sub.size();
-    if (hay.size() < m) return npos;
-    const unsigned char first = foldAscii(static_cast<unsigned char>(sub[0]));
+    if (hay.size() < m || from > hay.size() - m) return npos;
     const std::size_t last = hay.size() - m;
+    const unsigned char first = static_cast<unsigned char>(sub[0]);
     for (std::size_t p = from; p <= last; ++p) {
-        if (foldAscii(static_cast<unsigned char>(hay[p])) == first &&
-            equalFolded(hay.data() + p + 1, sub.data() + 1, m - 1)) {
-            return p;
+        if (isAsciiLetter(first)) {
+            p = findLetterEitherCase(hay, foldAscii(first), p, last);
+        } else {
+            const void* hit = std::memchr(hay.data() + p, first, last - p + 1);
+            p = hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - hay.data()) : npos;
         }
+        if (p == npos) return npos;
+        if (equalFolded(hay.data() + p + 1, sub.data() + 1, m - 1)) return p;
     }
     return npos;
 }
@@ -248,24 +278,32 @@ TextList splitText(const Text& text, const Text& separator, std::optional<int> m
     return pieces;
 }
 
-Text trimSpaces(const Text& text) {
-    const std::string_view s = text.view();
+std::string_view trimSpacesView(std::string_view s) {
     std::size_t begin = 0;
     while (begin < s.size()) {
         std::size_t space = spaceAt(s, begin);
         if (space == 0) break;
         begin += space;
     }
-    // Walk whole characters so the end is never taken inside one.
+    // Walk whole characters so the end is never taken inside one; runs of
+    // one-byte characters are taken whole.
     std::size_t end = begin;
     for (std::size_t pos = begin; pos < s.size();) {
-        std::size_t space = spaceAt(s, pos);
-        std::size_t next = space ? pos + space : std::min(nextCharacter(s, pos), s.size());
-        if (!space) end = next;
-        pos = next;
+        const std::size_t high = nextHighByte(s, pos, s.size());
+        for (std::size_t q = high; q > pos; --q) {
+            if (s[q - 1] != ' ') {
+                end = q;
+                break;
+            }
+        }
+        if (high >= s.size()) break;
+        pos = std::min(high + 2, s.size());
+        if (spaceAt(s, high) == 0) end = pos;
     }
-    return Text(s.substr(begin, end - begin));
+    return s.substr(begin, end - begin);
 }
+
+Text trimSpaces(const Text& text) { return Text(trimSpacesView(text.view())); }
 
 Text removeSpaces(const Text& text) {
     const std::string_view s = text.view();
@@ -349,7 +387,6 @@ double textToNumber(const Text& text) {
         }
     }
     ascii += exponent;
-    if (ascii[0] == '.') ascii.insert(0, "0");
     double value = 0.0;
     auto [end, error] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
     (void)end;

@@ -79,6 +79,7 @@ TextList splitText(const Text& text, const Text& separator = ",",
 
 // Spaces are the ASCII space and the full-width space (A1 A1) only.
 Text trimSpaces(const Text& text);
+std::string_view trimSpacesView(std::string_view text);  // the same, as a view into text
 Text removeSpaces(const Text& text);
 Text toLowerCase(const Text& text);
 Text spaceText(int n);

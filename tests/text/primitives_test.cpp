@@ -52,7 +52,11 @@ INSTANTIATE_TEST_SUITE_P(
                     // Starting on a trail byte makes it a character of its own.
                     FindCase{"StartOnTrailByte", Text("\x81" "AA"), "A", 2, false, 2},
                     FindCase{"SubLongerThanText", "ab", "abc", 1, false, -1},
-                    FindCase{"AfterTwoByteChars", Text("\xD6\xD0\xCE\xC4x"), "x", 1, false, 5}),
+                    FindCase{"AfterTwoByteChars", Text("\xD6\xD0\xCE\xC4x"), "x", 1, false, 5},
+                    // Long enough for the sixteen-byte scan, with near misses before the match.
+                    FindCase{"FoldedFarAhead", "sonGnamx songnamE\"x:SongName\":x", "songname\":", 1, true, 21},
+                    FindCase{"FoldedNonLetterFirst", "..........[X]....[x]", "[x]", 12, true, 18},
+                    FindCase{"FoldedTrailByteNotLetter", Text("\x81s\x81S......sS"), "s", 1, true, 11}),
     testing_support::caseName);
 
 TEST(FindTextReverse, FindsTheLastOccurrenceBeforeStart) {
@@ -138,6 +142,9 @@ TEST(Spaces, OnlyAsciiAndFullWidthSpacesCount) {
     // B0 A1 is one character; the A1 A1 that a byte scan would see across it is no space.
     EXPECT_EQ(trimSpaces(Text("\xB0\xA1\xA1")), Text("\xB0\xA1\xA1"));
     EXPECT_EQ(trimSpaces(Text("x\xB0\xA1")), Text("x\xB0\xA1"));
+    EXPECT_EQ(trimSpaces(Text("a\xA1 ")), Text("a\xA1 "));  // A1 20 is one character, not a space
+    EXPECT_EQ(trimSpaces(Text(" \xD6\xD0 b \xA1\xA1 ")), Text("\xD6\xD0 b"));
+    EXPECT_EQ(trimSpaces(Text("a\xB0")), Text("a\xB0"));  // a lone lead byte at the end stays
     EXPECT_EQ(removeSpaces(" a b" + kFullWidthSpace + "c "), Text("abc"));
     EXPECT_EQ(removeSpaces(Text("\xB0\xA1\xA1\xA1")), Text("\xB0\xA1"));
 }
