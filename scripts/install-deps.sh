@@ -17,6 +17,8 @@ packages=(
   # tests and tools
   libgtest-dev libgmock-dev curl python3
   xvfb xauth x11-utils pulseaudio fonts-wqy-microhei
+  # desktop integration and packaging checks
+  desktop-file-utils appstream dpkg-dev
   # fuzzing and sanitizers
   clang libclang-rt-14-dev
 )
