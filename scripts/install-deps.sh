@@ -18,7 +18,7 @@ packages=(
   libgtest-dev libgmock-dev curl python3
   xvfb xauth x11-utils pulseaudio fonts-wqy-microhei
   # desktop integration and packaging checks
-  desktop-file-utils appstream dpkg-dev
+  desktop-file-utils appstream dpkg-dev debootstrap xdotool
   # fuzzing and sanitizers
   clang libclang-rt-14-dev
 )
