@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# The whole test suite once more, built with AddressSanitizer and
+# UndefinedBehaviorSanitizer. Any report fails the run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${VOKARI_SANITIZE_BUILD_DIR:-build-asan}
+
+./scripts/install-deps.sh
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVOKARI_SANITIZE=ON >/dev/null
+cmake --build "$build" --parallel "$(nproc)"
+export ASAN_OPTIONS=abort_on_error=1:detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export LSAN_OPTIONS=suppressions=$PWD/tests/sanitizers/lsan.supp:print_suppressions=0
+ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)" --timeout 600
