@@ -4,7 +4,11 @@
 // a line feed. Failures give empty values, never exceptions.
 #pragma once
 
+#include <cstddef>
 #include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "text/text.h"
 
@@ -39,9 +43,15 @@ public:
 private:
     struct Engine;
     struct Matches;
+    struct Span;
+    std::shared_ptr<const Matches> findMatches() const;
+    void appendReplacement(std::u16string& out, std::u16string_view replacement, const std::vector<Span>& spans) const;
+    Text groupText(int matchIndex, int group, int* position) const;
+    int bytePosition(std::size_t unitOffset) const;
+
     std::shared_ptr<const Engine> engine_;
     std::shared_ptr<const Matches> matches_;
-    std::u16string subject_;
+    std::u16string subject_;  // UTF-16, as the engine saw it
 };
 
 }  // namespace vokari
