@@ -1,10 +1,12 @@
 #include "text/regex_object.h"
 
 #include "text/codepage.h"
+#include "text/utf16_bytes.h"
 
 #define PCRE2_CODE_UNIT_WIDTH 16
 #include <pcre2.h>
 
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -32,70 +34,159 @@ constexpr std::uint32_t kHeapLimitKiB = 64 * 1024;
 // - \xHH and \uHHHH escapes, \U a plain letter;
 // - "[]" matches nothing and "[^]" any character;
 // - a back reference to a group that took no part matches the empty text.
-constexpr std::uint32_t kCompileOptions = PCRE2_UTF | PCRE2_MATCH_INVALID_UTF | PCRE2_NEVER_UCP | PCRE2_NEVER_BACKSLASH_C |
-                                          PCRE2_DOLLAR_ENDONLY | PCRE2_ALT_BSUX | PCRE2_ALLOW_EMPTY_CLASS |
-                                          PCRE2_MATCH_UNSET_BACKREF;
+constexpr std::uint32_t kCompileOptions = PCRE2_UTF | PCRE2_MATCH_INVALID_UTF | PCRE2_NEVER_UCP |
+                                          PCRE2_NEVER_BACKSLASH_C | PCRE2_DOLLAR_ENDONLY | PCRE2_ALT_BSUX |
+                                          PCRE2_ALLOW_EMPTY_CLASS | PCRE2_MATCH_UNSET_BACKREF;
 
 // ---- UTF-16 at the engine's side ------------------------------------------
 
-std::u16string toUtf16(const Text& text) {
-    const Bytes units = ansiToWide(text, true);
-    std::u16string wide(units.size() / 2, u'\0');
-    for (std::size_t i = 0; i < wide.size(); ++i) {
-        wide[i] = static_cast<char16_t>(static_cast<unsigned char>(units[2 * i]) |
-                                        (static_cast<unsigned char>(units[2 * i + 1]) << 8));
-    }
-    return wide;
-}
+std::u16string toUtf16(const Text& text) { return unitsFromBytes(ansiToWide(text, true)); }
 
-Text toText(std::u16string_view wide) {
-    Bytes units(wide.size() * 2, '\0');
-    for (std::size_t i = 0; i < wide.size(); ++i) {
-        units[2 * i] = static_cast<char>(wide[i] & 0xFF);
-        units[2 * i + 1] = static_cast<char>(wide[i] >> 8);
-    }
-    return wideToAnsi(units);
-}
+Text toText(std::u16string_view wide) { return wideToAnsi(bytesFromUnits(wide)); }
 
 // ---- pattern dialect ------------------------------------------------------
 
 bool isAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
+bool isDecimalDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+bool isOctalDigit(char16_t c) { return c >= u'0' && c <= u'7'; }
 
 // Letter escapes the classic engines give a meaning; PCRE2 handles these the
-// same way under the options above, except \v (below).
-bool isClassicLetterEscape(char16_t c) { return std::u16string_view(u"bBdDwWsSfnrtvcxu").find(c) != std::u16string_view::npos; }
+// same way under the options above, except \v.
+bool isClassicLetterEscape(char16_t c) {
+    return std::u16string_view(u"bBdDwWsSfnrtvcxu").find(c) != std::u16string_view::npos;
+}
 
-// Rewrites the escapes whose meaning differs. The classic engines read an
-// unknown letter escape as the letter itself, where PCRE2 gives many letters
-// a meaning of its own (\h, \R, \Q, \K, \e ...) or rejects them; \v is the
-// vertical tab alone rather than a class; "\c" without a letter is a
-// backslash and a "c". Other escapes, digits included, pass unchanged.
-std::u16string toEngineSyntax(std::u16string_view pattern) {
-    std::u16string out;
-    out.reserve(pattern.size());
+// Whether the "(" at `at` opens a numbered group, as PCRE2 counts them
+// (its named groups included, so the numbers agree).
+bool opensCapture(std::u16string_view pattern, std::size_t at) {
+    const std::u16string_view rest = pattern.substr(at + 1);
+    if (rest.empty() || rest[0] == u'*') return rest.empty();  // "(*" starts a verb, no group
+    if (rest[0] != u'?') return true;
+    if (rest.starts_with(u"?P<") || rest.starts_with(u"?'")) return true;
+    return rest.starts_with(u"?<") && rest.size() > 2 && rest[2] != u'=' && rest[2] != u'!';
+}
+
+int countCaptureGroups(std::u16string_view pattern) {
+    int groups = 0;
+    bool inClass = false;
     for (std::size_t i = 0; i < pattern.size(); ++i) {
         const char16_t c = pattern[i];
-        if (c != u'\\' || i + 1 == pattern.size()) {
-            out += c;
-            continue;
-        }
-        const char16_t next = pattern[++i];
-        if (next == u'v') {
-            out += u"\\x0B";
-        } else if (next == u'c' && !(i + 1 < pattern.size() && isAsciiLetter(pattern[i + 1]))) {
-            out += u"\\\\c";
-        } else if (isAsciiLetter(next) && !isClassicLetterEscape(next)) {
-            out += next;
-        } else {
-            out += c;
-            out += next;
+        if (c == u'\\') {
+            ++i;
+        } else if (inClass) {
+            inClass = c != u']';
+        } else if (c == u'[') {
+            inClass = true;
+            if (i + 1 < pattern.size() && pattern[i + 1] == u'^') ++i;
+        } else if (c == u'(' && opensCapture(pattern, i)) {
+            ++groups;
         }
     }
-    return out;
+    return groups;
 }
+
+// Rewrites one pattern into PCRE2's syntax where the two differ. Escapes: the
+// classic engines read an unknown letter escape as the letter itself, where
+// PCRE2 gives many letters a meaning of its own (\h, \R, \Q, \K, \e ...) or
+// rejects them; \v is the vertical tab alone, not a class; "\c" without a
+// letter is a backslash and a "c"; \N is a back reference only when the
+// pattern has N groups, else an octal character code (\8 and \9 the digits).
+// Inside a class "[" is an ordinary character, never a POSIX class.
+class EngineSyntax {
+public:
+    explicit EngineSyntax(std::u16string_view pattern) : pattern_(pattern), groups_(countCaptureGroups(pattern)) {}
+
+    std::u16string rewrite() {
+        out_.reserve(pattern_.size());
+        while (at_ < pattern_.size()) {
+            const char16_t c = pattern_[at_++];
+            if (c == u'\\' && at_ < pattern_.size()) {
+                escape();
+            } else if (inClass_) {
+                if (c == u'[') out_ += u'\\';
+                out_ += c;
+                inClass_ = c != u']';
+            } else {
+                out_ += c;
+                if (c == u'[') openClass();
+            }
+        }
+        return std::move(out_);
+    }
+
+private:
+    void openClass() {
+        inClass_ = true;
+        if (at_ < pattern_.size() && pattern_[at_] == u'^') out_ += pattern_[at_++];
+    }
+
+    void escape() {
+        const char16_t next = pattern_[at_];
+        if (next != u'0' && isDecimalDigit(next)) return digitEscape();
+        ++at_;
+        if (next == u'v') {
+            out_ += u"\\x0B";
+        } else if (next == u'c' && !(at_ < pattern_.size() && isAsciiLetter(pattern_[at_]))) {
+            out_ += u"\\\\c";
+        } else if (isAsciiLetter(next) && !isClassicLetterEscape(next)) {
+            out_ += next;
+        } else {
+            out_ += u'\\';
+            out_ += next;
+        }
+    }
+
+    void digitEscape() {
+        std::size_t end = at_;
+        long number = 0;
+        while (end < pattern_.size() && isDecimalDigit(pattern_[end])) {
+            if (number <= groups_) number = number * 10 + (pattern_[end] - u'0');
+            ++end;
+        }
+        if (!inClass_ && number <= groups_) {
+            out_ += u"\\g{" + toUtf16Digits(number) + u"}";
+            at_ = end;
+        } else {
+            octalOrDigit();
+        }
+    }
+
+    // \1 to \377 in octal, read as far as it stays within one byte.
+    void octalOrDigit() {
+        const char16_t first = pattern_[at_++];
+        if (!isOctalDigit(first)) {
+            out_ += first;
+            return;
+        }
+        unsigned value = first - u'0';
+        const std::size_t maxDigits = first <= u'3' ? 3 : 2;
+        for (std::size_t n = 1; n < maxDigits && at_ < pattern_.size() && isOctalDigit(pattern_[at_]); ++n) {
+            value = value * 8 + (pattern_[at_++] - u'0');
+        }
+        static constexpr char16_t hex[] = u"0123456789ABCDEF";
+        out_ += u"\\u00";
+        out_ += hex[value >> 4];
+        out_ += hex[value & 0xF];
+    }
+
+    static std::u16string toUtf16Digits(long number) {
+        std::u16string digits;
+        for (const char d : std::to_string(number)) digits += static_cast<char16_t>(d);
+        return digits;
+    }
+
+    std::u16string_view pattern_;
+    long groups_;
+    std::u16string out_;
+    std::size_t at_ = 0;
+    bool inClass_ = false;
+};
 
 // ---- RAII for the PCRE2 handles -------------------------------------------
 
+struct CompileContextFree {
+    void operator()(pcre2_compile_context* context) const { pcre2_compile_context_free(context); }
+};
 struct CodeFree {
     void operator()(pcre2_code* code) const { pcre2_code_free(code); }
 };
@@ -105,6 +196,7 @@ struct MatchDataFree {
 struct MatchContextFree {
     void operator()(pcre2_match_context* context) const { pcre2_match_context_free(context); }
 };
+using CompileContextPtr = std::unique_ptr<pcre2_compile_context, CompileContextFree>;
 using CodePtr = std::unique_ptr<pcre2_code, CodeFree>;
 using MatchDataPtr = std::unique_ptr<pcre2_match_data, MatchDataFree>;
 using MatchContextPtr = std::unique_ptr<pcre2_match_context, MatchContextFree>;
@@ -113,16 +205,14 @@ CodePtr compilePattern(const std::u16string& pattern, bool ignoreCase, bool mult
     std::uint32_t options = kCompileOptions;
     if (ignoreCase) options |= PCRE2_CASELESS;
     if (multiline) options |= PCRE2_MULTILINE;
-    const std::u16string syntax = toEngineSyntax(pattern);
-    pcre2_compile_context* context = pcre2_compile_context_create(nullptr);
+    const std::u16string syntax = EngineSyntax(pattern).rewrite();
+    CompileContextPtr context(pcre2_compile_context_create(nullptr));
     if (!context) return nullptr;
-    pcre2_set_newline(context, PCRE2_NEWLINE_LF);
+    pcre2_set_newline(context.get(), PCRE2_NEWLINE_LF);
     int error = 0;
     PCRE2_SIZE errorOffset = 0;
-    CodePtr code(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(syntax.data()), syntax.size(), options, &error,
-                               &errorOffset, context));
-    pcre2_compile_context_free(context);
-    return code;
+    return CodePtr(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(syntax.data()), syntax.size(), options, &error,
+                                 &errorOffset, context.get()));
 }
 
 MatchContextPtr limitedMatchContext() {

@@ -145,6 +145,12 @@ TEST(RegexObject, EscapesFollowTheClassicEngines) {
         {"x[^]y", "x\ny", "x\ny"},
         {"\\s+", "\t \r\n", "\t \r\n"},
         {"(a)|b\\1", "b", "b"},                 // a group that took no part matches empty
+        {"(a)\\1", "aa", "aa"},                  // \N is a back reference when there are N groups ...
+        {"a\\1", "a\x01", "a\x01"},              // ... else an octal code
+        {"(a)\\12", "a\n", "a\n"},
+        {"[\\1]", "\x01", "\x01"},
+        {"\\8", "8", "8"},
+        {"x[[:alpha:]]", "xb]xa]", "xa]"},        // "[" in a class is a plain character
     };
     for (const Case& c : cases) {
         RegexObject regex;
