@@ -66,9 +66,8 @@ private:
     void createControls();
     void bindEvents();
     void onWindowCreated();
-    // Runs a command unless one is already running.
-    template <typename Command>
-    void runCommand(Command command);
+    // Runs a command unless one is already running or the window is closing.
+    void runCommand(void (*command)(MainWindow&));
 
     ServiceHosts hosts_;
     ProgramState state_;

@@ -1,0 +1,19 @@
+// vokari-tool: one window, run until the user closes it.
+#include <QApplication>
+
+#include "app/main_window.h"
+#include "app/player_box.h"
+
+int main(int argc, char** argv) {
+    vokari::chooseMediaBackend();
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("vokari-tool"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Vokari小工具"));
+
+    // The hosts are fixed when the program is built; nothing is read at run time.
+    const vokari::ServiceHosts hosts{VOKARI_WEB_HOST, VOKARI_MEDIA_HOST, VOKARI_PLAYER_HOST};
+    vokari::MainWindow window(hosts);
+    QApplication::setWindowIcon(window.windowIcon());
+    window.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,149 @@
+#include "app/main_window.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/commands/commands.h"
+#include "app/event_pumps.h"
+#include "app/picture_box.h"
+#include "app/player_box.h"
+#include "app/qt_text.h"
+#include "app/song_grid.h"
+
+// The icons are compiled into this static library; their initialiser has to
+// be called by name or the linker drops it.
+static void initialiseVokariResources() {
+    Q_INIT_RESOURCE(vokari);
+}
+
+namespace vokari {
+
+namespace {
+
+struct HeaderColumn {
+    const char16_t* text;
+    int width;
+};
+
+// Column 1 holds each song's page address for the play and save commands;
+// width 0 keeps it out of sight. Column 5's caption starts with a space.
+constexpr HeaderColumn kHeaderColumns[] = {
+    {u"歌名", 205}, {u"地址", 0}, {u"收听", 56}, {u"礼物", 56}, {u"转发", 56}, {u" 留言", 56},
+};
+
+Bytes resourceBytes(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    const QByteArray data = file.readAll();
+    return Bytes(data.constData(), static_cast<std::size_t>(data.size()));
+}
+
+QIcon applicationIcon() {
+    QIcon icon;
+    for (const int size : {128, 96, 64, 48, 32})
+        icon.addFile(QStringLiteral(":/icons/vokari-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
+template <typename Widget>
+Widget* place(Widget* widget, const char16_t* layoutName, int left, int top, int width, int height) {
+    widget->setObjectName(QString::fromUtf16(layoutName));
+    widget->setGeometry(left, top, width, height);
+    return widget;
+}
+
+QLabel* transparentLabel(QWidget* parent, const char16_t* text) {
+    auto* label = new QLabel(QString::fromUtf16(text), parent);
+    label->setAttribute(Qt::WA_TranslucentBackground);
+    label->setAutoFillBackground(false);
+    return label;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(const ServiceHosts& hosts, QWidget* parent)
+    : QWidget(parent), hosts_(hosts), pumps_(std::make_unique<EventPumps>([this] { return closing_; })) {
+    initialiseVokariResources();
+    setWindowTitle(QStringLiteral("Vokari小工具"));
+    setWindowIcon(applicationIcon());
+    // The controls sit at fixed pixels; the window neither grows nor shrinks.
+    setFixedSize(kClientWidth, kClientHeight);
+    move(50, 50);
+    createControls();
+    bindEvents();
+    onWindowCreated();
+}
+
+MainWindow::~MainWindow() = default;
+
+// In the order of the window's form. The save dialog is not a child here: the
+// save command opens it only while it asks for a file name.
+void MainWindow::createControls() {
+    hintLabel_ = place(transparentLabel(this, u"双击播放；选择后右击可下载"), u"透明标签5", 210, 135, 168, 20);
+    playModeBox_ = place(new QComboBox(this), u"组合框1", 384, 135, 72, 20);
+    playModeBox_->addItems({QStringLiteral("单次播放"), QStringLiteral("单曲循环")});
+    playModeBox_->setCurrentIndex(0);
+    numberLabel_ = place(transparentLabel(this, u"Vokari主页号："), u"透明标签4", 8, 135, 65, 20);
+    player_ = place(new PlayerBox(this), u"超文本浏览框1", 8, 436, 448, 43);
+    player_->setAddress(toQString("http://" + hosts_.player + "/play/swf/03.swf"));
+    grid_ = place(new SongGrid(this), u"高级表格1", 8, 162, 448, 268);
+    queryButton_ = place(new QPushButton(QStringLiteral("查询"), this), u"查询", 154, 135, 48, 20);
+    numberEdit_ = place(new QLineEdit(this), u"编辑框2", 78, 136, 72, 20);
+    fansLabel_ = place(transparentLabel(this, u"粉丝"), u"透明标签3", 376, 102, 80, 24);
+    followsLabel_ = place(transparentLabel(this, u"关注"), u"透明标签2", 260, 102, 80, 24);
+    worksLabel_ = place(transparentLabel(this, u"作品"), u"透明标签1", 145, 102, 80, 24);
+    fansIcon_ = place(new PictureBox(this), u"粉丝图", 376, 14, 80, 80);
+    followsIcon_ = place(new PictureBox(this), u"关注图", 260, 14, 80, 80);
+    worksIcon_ = place(new PictureBox(this), u"作品图", 145, 14, 80, 80);
+    memberPicture_ = place(new PictureBox(this), u"图片框1", 8, 8, 128, 120);
+}
+
+void MainWindow::bindEvents() {
+    connect(queryButton_, &QPushButton::clicked, this, [this] { runCommand(onQueryClicked); });
+    connect(grid_, &SongGrid::songDoubleClicked, this, [this] { runCommand(playSelectedWork); });
+    connect(playModeBox_, &QComboBox::activated, this, [this] { runCommand(playSelectedWork); });
+    connect(grid_, &SongGrid::rightButtonPressed, this, [this] { runCommand(onSaveRequested); });
+}
+
+void MainWindow::onWindowCreated() {
+    worksIcon_->showPictureBytes(resourceBytes(QStringLiteral(":/icons/works.png")));
+    followsIcon_->showPictureBytes(resourceBytes(QStringLiteral(":/icons/follows.png")));
+    fansIcon_->showPictureBytes(resourceBytes(QStringLiteral(":/icons/fans.png")));
+    for (int column = 0; column < static_cast<int>(std::size(kHeaderColumns)); ++column) {
+        grid_->setCellText(0, column, toText(QString::fromUtf16(kHeaderColumns[column].text)));
+        grid_->setColumnWidth(column, kHeaderColumns[column].width);
+    }
+}
+
+void MainWindow::setCaption(const Text& gbk) {
+    setWindowTitle(toQString(gbk));
+}
+
+Text MainWindow::caption() const {
+    return toText(windowTitle());
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // A command may still be running below this event: it sees closing() at
+    // its next step, its waits and transfers end early, and the program ends
+    // once it has unwound. Nothing is asked or saved.
+    closing_ = true;
+    player_->stop();
+    event->accept();
+}
+
+void MainWindow::runCommand(void (*command)(MainWindow&)) {
+    // A command yields to window events while it fetches and waits; a click
+    // that arrives then must not start a second command over the same state.
+    if (commandRunning_ || closing_) return;
+    commandRunning_ = true;
+    command(*this);
+    commandRunning_ = false;
+}
+
+}  // namespace vokari
