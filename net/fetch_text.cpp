@@ -63,9 +63,20 @@ Text requestHeaderBlock(const FetchTextOptions& o) {
     return h;
 }
 
+// An address whose host is followed by a query or fragment with no path
+// before it asks for "/" alone: the query is read as belonging to no path.
+std::string requestAddress(const Text& address) {
+    std::string a = address.str();
+    const auto schemeEnd = a.find("://");
+    if (schemeEnd == std::string::npos) return a;
+    const auto hostEnd = a.find_first_of("/?#", schemeEnd + 3);
+    if (hostEnd != std::string::npos && a[hostEnd] != '/') a.erase(hostEnd);
+    return a;
+}
+
 TransferRequest describeRequest(const Text& address, const FetchTextOptions& o) {
     TransferRequest r;
-    r.address = address.str();
+    r.address = requestAddress(address);
     r.method = verbFor(o.method);
     // The body goes with every verb; an empty one only where a length is expected.
     r.sendBody = !o.body.empty() || r.method == "POST" || r.method == "PUT";
