@@ -168,8 +168,9 @@ std::optional<Text> decodeToGbk(const Bytes& body, const Text& label) {
     auto [sniffed, markLength] = sniffByteOrderMark(body);
     const Encoding& encoding = sniffed ? *sniffed : *declared;
     const std::optional<std::u16string> units = decodeToUtf16(encoding, std::string_view(body).substr(markLength));
-    if (!units) return std::nullopt;
-    return Text(IcuConverter::gbk().fromUtf16(*units));
+    std::optional<IcuConverter> gbk = IcuConverter::gbk();
+    if (!units || !gbk) return std::nullopt;
+    return Text(gbk->fromUtf16(*units));
 }
 
 }  // namespace vokari

@@ -22,7 +22,7 @@ struct SetCloser {
 const USet* gbkCharacters() {
     static const std::unique_ptr<USet, SetCloser> set = [] {
         std::unique_ptr<USet, SetCloser> built(uset_openEmpty());
-        IcuConverter::gbk().addRoundTripCharacters(built.get());
+        if (auto gbk = IcuConverter::gbk()) gbk->addRoundTripCharacters(built.get());
         uset_freeze(built.get());
         return built;
     }();
@@ -76,7 +76,9 @@ std::uint32_t hexWord(std::string_view eight) {
 
 Bytes ansiToWide(const Text& text, bool dropTerminator) {
     if (text.empty()) return {};
-    std::u16string units = IcuConverter::gbk().toUtf16(text.view());
+    std::optional<IcuConverter> gbk = IcuConverter::gbk();
+    if (!gbk) return {};
+    std::u16string units = gbk->toUtf16(text.view());
     if (!dropTerminator) units.push_back(u'\0');
     return bytesFromUnits(units);
 }
@@ -84,9 +86,10 @@ Bytes ansiToWide(const Text& text, bool dropTerminator) {
 Text wideToAnsi(const Bytes& utf16) {
     std::u16string units = unitsFromBytes(utf16);
     if (auto nul = units.find(u'\0'); nul != std::u16string::npos) units.resize(nul);
-    IcuConverter gbk = IcuConverter::gbk();
-    gbk.useBestFit(true);
-    return Text(gbk.fromUtf16(composeForGbk(units)));
+    std::optional<IcuConverter> gbk = IcuConverter::gbk();
+    if (!gbk) return {};
+    gbk->useBestFit(true);
+    return Text(gbk->fromUtf16(composeForGbk(units)));
 }
 
 std::int64_t hexToNumber(const Text& digits) {

@@ -4,7 +4,6 @@
 #include <unicode/ucnv_cb.h>
 
 #include <array>
-#include <cstdlib>
 
 namespace vokari {
 
@@ -38,13 +37,7 @@ std::optional<IcuConverter> IcuConverter::open(const char* name) {
     return converter;
 }
 
-IcuConverter IcuConverter::gbk() {
-    auto converter = open("windows-936");
-    // The converter is part of ICU's built-in data; without it nothing in the
-    // program could work, so there is no sensible way to go on.
-    if (!converter) std::abort();
-    return std::move(*converter);
-}
+std::optional<IcuConverter> IcuConverter::gbk() { return open("windows-936"); }
 
 void IcuConverter::useBestFit(bool on) { ucnv_setFallback(converter_.get(), on ? 1 : 0); }
 

@@ -18,7 +18,7 @@ public:
     // Nothing when ICU has no converter of that name.
     static std::optional<IcuConverter> open(const char* name);
     // GBK as Windows code page 936 maps it (0x80 is the euro sign).
-    static IcuConverter gbk();
+    static std::optional<IcuConverter> gbk();
 
     // Whole input, flushed: a sequence cut short at the end also becomes U+FFFD.
     std::u16string toUtf16(std::string_view bytes);

@@ -2,8 +2,6 @@
 // and our own byte-wise decoder when that yields nothing.
 #include "text/codepage.h"
 
-#include <cctype>
-
 #include "text/script_string.h"
 #include "text/utf16_bytes.h"
 
@@ -17,9 +15,12 @@ namespace {
 const Text kLineBreakMarker = "{$}";
 const Text kApostropheMarker = "\xA1\xAF";  // ’
 
+// Not isxdigit: the window layer switches the C locale to the user's.
+bool isHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
 bool allHexDigits(std::string_view s) {
     for (char c : s) {
-        if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+        if (!isHexDigit(c)) return false;
     }
     return true;
 }
