@@ -17,24 +17,30 @@ namespace {
 // "#引号" in GBK: written in a pattern where a double quote would need quoting.
 const Text kQuoteMarker("#\xD2\xFD\xBA\xC5");
 
-// A hostile subject must end a match attempt, not hang the window thread.
-// Reaching a limit counts as "no further match". The match limit is PCRE2's
-// own default; the depth and heap limits keep one attempt's memory modest
-// (the heap limit is in KiB).
+// A hostile pattern or subject must end in "no further match", not hang the
+// window thread. PCRE2's limits hold for one start position: the match limit
+// is PCRE2's own default, the depth and heap limits keep one attempt's memory
+// modest (the heap limit is in KiB). PCRE2 starts them afresh at every start
+// position, so a subject made of many short backtracking traps could still
+// take minutes; a step budget over the whole execute bounds that, counted in
+// the engine's automatic callouts (one per pattern item entered). 20 million
+// steps is about a second of backtracking, while a page-sized subject under
+// an ordinary pattern takes about one step per character.
 constexpr std::uint32_t kMatchLimit = 10'000'000;
 constexpr std::uint32_t kDepthLimit = 1'000'000;
 constexpr std::uint32_t kHeapLimitKiB = 64 * 1024;
+constexpr std::uint64_t kStepBudget = 20'000'000;
 
 // The classic script engines' pattern language over PCRE2:
 // - UTF with no UCP, so \w, \d, \s and \b stay ASCII while letters of any
-//   script still match without regard to case (a subject that is not valid
-//   UTF-16 is still searched, not refused);
+//   script still match without regard to case;
 // - LF as the only newline, so "." stops at a line feed alone;
 // - "$" without multiline matches only at the very end;
 // - \xHH and \uHHHH escapes, \U a plain letter;
 // - "[]" matches nothing and "[^]" any character;
-// - a back reference to a group that took no part matches the empty text.
-constexpr std::uint32_t kCompileOptions = PCRE2_UTF | PCRE2_MATCH_INVALID_UTF | PCRE2_NEVER_UCP |
+// - a back reference to a group that took no part matches the empty text;
+// - automatic callouts feed the step budget above.
+constexpr std::uint32_t kCompileOptions = PCRE2_AUTO_CALLOUT | PCRE2_UTF | PCRE2_NEVER_UCP |
                                           PCRE2_NEVER_BACKSLASH_C | PCRE2_DOLLAR_ENDONLY | PCRE2_ALT_BSUX |
                                           PCRE2_ALLOW_EMPTY_CLASS | PCRE2_MATCH_UNSET_BACKREF;
 
@@ -43,6 +49,24 @@ constexpr std::uint32_t kCompileOptions = PCRE2_UTF | PCRE2_MATCH_INVALID_UTF | 
 std::u16string toUtf16(const Text& text) { return unitsFromBytes(ansiToWide(text, true)); }
 
 Text toText(std::u16string_view wide) { return wideToAnsi(bytesFromUnits(wide)); }
+
+bool isHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+// The subject is matched without PCRE2's UTF check, which would otherwise
+// rescan the whole subject for every match. That is only sound on valid
+// UTF-16, so a lone surrogate (which the code-page conversion never makes)
+// becomes U+FFFD here.
+std::u16string validUtf16(std::u16string units) {
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        if (isHighSurrogate(units[i]) && i + 1 < units.size() && isLowSurrogate(units[i + 1])) {
+            ++i;
+        } else if (isHighSurrogate(units[i]) || isLowSurrogate(units[i])) {
+            units[i] = u'\uFFFD';
+        }
+    }
+    return units;
+}
 
 // ---- pattern dialect ------------------------------------------------------
 
@@ -215,17 +239,25 @@ CodePtr compilePattern(const std::u16string& pattern, bool ignoreCase, bool mult
                                  &errorOffset, context.get()));
 }
 
-MatchContextPtr limitedMatchContext() {
+// Steps taken by one execute, over all its start positions and matches.
+struct StepCount {
+    std::uint64_t taken = 0;
+};
+
+int countStep(pcre2_callout_block*, void* data) {
+    auto* steps = static_cast<StepCount*>(data);
+    return ++steps->taken > kStepBudget ? PCRE2_ERROR_CALLOUT : 0;
+}
+
+MatchContextPtr limitedMatchContext(StepCount& steps) {
     MatchContextPtr context(pcre2_match_context_create(nullptr));
     if (!context) return nullptr;
     pcre2_set_match_limit(context.get(), kMatchLimit);
     pcre2_set_depth_limit(context.get(), kDepthLimit);
     pcre2_set_heap_limit(context.get(), kHeapLimitKiB);
+    pcre2_set_callout(context.get(), countStep, &steps);
     return context;
 }
-
-bool isHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 // Where the next search begins after a match, as the classic engines do it:
 // at the end of the match, or one character further when the match was
@@ -274,7 +306,7 @@ bool RegexObject::execute(const Text& pattern, const Text& subject, const RegexO
     const std::u16string widePattern = toUtf16(prepared);
     engine->pattern = toText(widePattern);
     engine->code = compilePattern(widePattern, !options.caseSensitive, options.multiline);
-    subject_ = toUtf16(subject);
+    subject_ = validUtf16(toUtf16(subject));
     const bool compiled = engine->code != nullptr;
     engine_ = std::move(engine);
     if (!compiled) return false;
@@ -284,7 +316,8 @@ bool RegexObject::execute(const Text& pattern, const Text& subject, const RegexO
 
 std::shared_ptr<const RegexObject::Matches> RegexObject::findMatches() const {
     MatchDataPtr data(pcre2_match_data_create_from_pattern(engine_->code.get(), nullptr));
-    MatchContextPtr context = limitedMatchContext();
+    StepCount steps;
+    MatchContextPtr context = limitedMatchContext(steps);
     if (!data || !context) return nullptr;
     auto matches = std::make_shared<Matches>();
     std::uint32_t captures = 0;
@@ -294,7 +327,8 @@ std::shared_ptr<const RegexObject::Matches> RegexObject::findMatches() const {
     std::size_t start = 0;
     while (start <= subject_.size()) {
         // Any failure, a reached limit included, means there is no further match.
-        const int rc = pcre2_match(engine_->code.get(), units, subject_.size(), start, 0, data.get(), context.get());
+        const int rc = pcre2_match(engine_->code.get(), units, subject_.size(), start, PCRE2_NO_UTF_CHECK, data.get(),
+                                   context.get());
         if (rc <= 0) break;
         const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data.get());
         std::vector<Span> spans(captures + 1);

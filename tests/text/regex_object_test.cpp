@@ -299,5 +299,30 @@ TEST(RegexObject, CatastrophicPatternsEndWithoutAMatch) {
     }
 }
 
+// Each short run of a's is a trap that stays within the engine's limits for
+// one start position; together they exceed the work one execute may do, so
+// the real match at the very end is given up rather than waited for.
+TEST(RegexObject, WorkOfOneExecuteIsBounded) {
+    std::string subject;
+    for (int run = 0; run < 40; ++run) subject += std::string(18, 'a') + "c";
+    subject += "ab";
+    RegexObject regex;
+    EXPECT_TRUE(regex.execute("(a+)+b", subject));
+    EXPECT_EQ(regex.matchCount(), 0);
+}
+
+// The bound leaves room for ordinary work: a page far larger than the part
+// the page fetch reads is still searched to its end.
+TEST(RegexObject, LargeSubjectIsSearchedToTheEnd) {
+    std::string page = "<html><head>\n";
+    while (page.size() < 500'000) page += "<meta name=\"keywords\" content=\"songs, karaoke\">\n";
+    page += "<meta charset=gbk>";
+    RegexObject regex;
+    ASSERT_TRUE(regex.execute(kCharsetPattern, page));
+    EXPECT_EQ(regex.subMatchText(1, 1), Text("gbk"));
+    ASSERT_TRUE(regex.execute("\\w+", page));
+    EXPECT_EQ(regex.matchText(regex.matchCount()), Text("gbk"));
+}
+
 }  // namespace
 }  // namespace vokari
