@@ -1,0 +1,148 @@
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
+#include <QLabel>
+#include <QLineEdit>
+
+#include "app/commands/command_run.h"
+#include "app/commands/commands.h"
+#include "app/commands/page_arithmetic.h"
+#include "app/commands/service_addresses.h"
+#include "app/event_pumps.h"
+#include "app/main_window.h"
+#include "app/picture_box.h"
+#include "app/player_box.h"
+#include "app/qt_text.h"
+#include "app/song_grid.h"
+#include "net/fetch.h"
+#include "text/codepage.h"
+
+namespace vokari {
+
+namespace {
+
+const Text kLoadingCaption(
+    "\xD5\xFD\xD4\xDA\xD4\xD8\xC8\xEB\xB8\xE8\xC7\xFA\xC4\xBF\xC2\xBC\xA3\xAC\xC7\xEB\xB5\xC8\xB4\xFD...");  // 正在载入歌曲目录，请等待...
+const Text kProgressCaption("\xD4\xD8\xC8\xEB\xD6\xD0\xA3\xBA");  // 载入中：
+const Text kDoneCaptionStart(
+    "\xD4\xD8\xC8\xEB\xCD\xEA\xB3\xC9\xA3\xAC\xB9\xB2\xD4\xD8\xC8\xEB\xB8\xE8\xC7\xFA ");  // "载入完成，共载入歌曲 "
+const Text kDoneCaptionEnd(" \xCA\xD7");                                                 // " 首"
+
+constexpr int kWaitMilliseconds = 500;
+
+// A count sits in the first span after its icon's class marker.
+Text profileCount(const Text& profilePage, const Text& iconClass) {
+    return textBetween(textBetween(profilePage, iconClass, "</span>"), "\">", "<");
+}
+
+Text pictureAddressOf(const Text& profilePage) {
+    return textBetween(textBetween(profilePage, "userPage-relative inline-block\"", "username"), "\"", "\"");
+}
+
+// Cut afresh for every caption, as the page holds it: spaces and all.
+Text workCountOf(const Text& profilePage) { return textBetween(profilePage, "var worknum = ", ";"); }
+
+// The picture, the three counts, the user id and the page arithmetic.
+void showProfile(MainWindow& window) {
+    ProgramState& state = window.state();
+    const Bytes picture = fetchBytes(pictureAddressOf(state.profilePage));
+    if (window.closing()) return;
+    window.memberPicture()->showPictureBytes(picture);
+    window.worksLabel()->setText(toQString(profileCount(state.profilePage, "userPage-icons userPage-work-icon\"")));
+    state.userId = textBetween(state.profilePage, "var userid = '", "'");
+    state.pageRatio = pageRatioOf(workCountOf(state.profilePage));
+    state.pageCount = pageCountOf(state.pageRatio);
+    window.followsLabel()->setText(
+        toQString(profileCount(state.profilePage, "userPage-icons userPage-follow-icon\"")));
+    window.fansLabel()->setText(toQString(profileCount(state.profilePage, "userPage-icons userPage-fans-icon\"")));
+}
+
+void fillSongLists(ProgramState& state, const ServiceHosts& hosts) {
+    const Text& page = state.songListPage;
+    allTextBetween(page, "songname\":\"", "\"", state.songNames);
+    allTextBetween(page, "enworkid\":\"", "\"", state.songAddresses, {.prefix = songPagePrefix(hosts)});
+    allTextBetween(page, "listennum\":", ",", state.listenCounts);
+    allTextBetween(page, "flowernum\":", ",", state.flowerCounts);
+    allTextBetween(page, "forwardnum\":", ",", state.forwardCounts);
+    allTextBetween(page, "commentnum\":", ",", state.commentCounts);
+}
+
+// Item `index` (from 1) of a list; a page that gives fewer values than names
+// leaves the cell empty.
+Text itemOf(const TextList& list, std::int32_t index) {
+    return static_cast<std::size_t>(index) <= list.size() ? list[static_cast<std::size_t>(index) - 1] : Text();
+}
+
+// Each cell goes to the grid's last row, read afresh before every write.
+void writeLastRowCell(SongGrid& grid, int column, const Text& text) {
+    grid.setCellText(grid.gridRowCount() - 1, column, text);
+}
+
+void appendSongRow(MainWindow& window) {
+    const ProgramState& state = window.state();
+    SongGrid& grid = *window.grid();
+    const std::int32_t i = state.songIndex;
+    grid.appendRow();
+    window.setCaption(kProgressCaption + numberToText(grid.gridRowCount() - 1) + "/" +
+                      workCountOf(state.profilePage));
+    writeLastRowCell(grid, 0, unescapeUnicode(itemOf(state.songNames, i)));
+    writeLastRowCell(grid, 1, itemOf(state.songAddresses, i));
+    writeLastRowCell(grid, 2, itemOf(state.listenCounts, i));
+    writeLastRowCell(grid, 3, itemOf(state.flowerCounts, i));
+    writeLastRowCell(grid, 4, itemOf(state.forwardCounts, i));
+    writeLastRowCell(grid, 5, itemOf(state.commentCounts, i));
+}
+
+// One song-list page: fetch it, cut its lists, add its rows.
+void loadSongListPage(MainWindow& window) {
+    ProgramState& state = window.state();
+    Text page = fetchText(songListAddress(window.hosts(), state.pageNumber - 1, state.userId));
+    if (window.closing()) return;
+    state.songListPage = std::move(page);
+    fillSongLists(state, window.hosts());
+    const auto songs = static_cast<std::int32_t>(
+        std::min<std::size_t>(state.songNames.size(), std::numeric_limits<std::int32_t>::max()));
+    for (state.songIndex = 1; state.songIndex <= songs && !window.closing(); ++state.songIndex) {
+        appendSongRow(window);
+    }
+}
+
+void loadSongListPages(MainWindow& window) {
+    ProgramState& state = window.state();
+    // The clamped work count keeps this far below the 32-bit limit, so the
+    // counter cannot overflow.
+    const std::int32_t lastPage = lastPageNumber(state.pageCount);
+    for (state.pageNumber = 1; state.pageNumber <= lastPage && !window.closing(); ++state.pageNumber) {
+        loadSongListPage(window);
+    }
+}
+
+}  // namespace
+
+void onQueryClicked(MainWindow& window) {
+    CommandRun run(window);
+    if (!run.claimed()) return;
+    ProgramState& state = window.state();
+    // The bare player page stops any playback; the four trailing spaces are
+    // kept as the program has always sent them.
+    window.player()->setAddress(toQString(barePlayerAddress(window.hosts()) + "    "));
+    window.grid()->setGridRowCount(1);
+
+    Text profile = fetchText(profileAddress(window.hosts(), toText(window.numberEdit()->text())));
+    if (window.closing()) return;
+    state.profilePage = replaceMany(profile, {{"\r\n", ""}, {charFromCode(9), ""}});
+    showProfile(window);
+    if (window.closing()) return;
+
+    window.setCaption(kLoadingCaption);
+    waitProcessingEvents(kWaitMilliseconds);
+    if (window.closing()) return;
+    loadSongListPages(window);
+    if (window.closing()) return;
+    waitProcessingEvents(kWaitMilliseconds);
+    if (window.closing()) return;
+    window.setCaption(kDoneCaptionStart + workCountOf(state.profilePage) + kDoneCaptionEnd);
+}
+
+}  // namespace vokari

@@ -1,0 +1,36 @@
+#include "app/commands/work_resolution.h"
+
+#include "app/commands/command_run.h"
+#include "app/commands/commands.h"
+#include "app/commands/service_addresses.h"
+#include "app/main_window.h"
+#include "app/song_grid.h"
+#include "net/fetch.h"
+
+namespace vokari {
+
+void resolveWork(MainWindow& window) {
+    const int row = window.grid()->currentGridRow();
+    if (row < 1) return;
+    const Text songPageAddress = window.grid()->cellText(row, 1);
+    Text workPage = fetchText(songPageAddress);
+    if (window.closing()) return;
+
+    ProgramState& state = window.state();
+    state.workPage = std::move(workPage);
+    state.workId = textBetween(state.workPage, "data-workid=\"", "\"");
+    state.pageAudioAddress = textBetween(state.workPage, "var a=\"", "\"");
+    // The page's own address wins whenever it names the work, whatever its host.
+    if (countOccurrences(state.pageAudioAddress, state.workId) > 0) {
+        state.mp3Address = state.pageAudioAddress;
+    } else {
+        state.mp3Address = mediaAddress(window.hosts(), state.workId);
+    }
+}
+
+void resolveSelectedWork(MainWindow& window) {
+    CommandRun run(window);
+    if (run.claimed()) resolveWork(window);
+}
+
+}  // namespace vokari
