@@ -115,10 +115,13 @@ int countCaptureGroups(std::u16string_view pattern) {
 // rejects them; \v is the vertical tab alone, not a class; "\c" without a
 // letter is a backslash and a "c"; \N is a back reference only when the
 // pattern has N groups, else an octal character code (\8 and \9 the digits).
-// Inside a class "[" is an ordinary character, never a POSIX class.
+// Inside a class "[" is an ordinary character, never a POSIX class. With
+// multiline a carriage return ends a line for "^" and "$" as a line feed
+// does, though "." still crosses it.
 class EngineSyntax {
 public:
-    explicit EngineSyntax(std::u16string_view pattern) : pattern_(pattern), groups_(countCaptureGroups(pattern)) {}
+    EngineSyntax(std::u16string_view pattern, bool multiline)
+        : pattern_(pattern), groups_(countCaptureGroups(pattern)), multiline_(multiline) {}
 
     std::u16string rewrite() {
         out_.reserve(pattern_.size());
@@ -130,6 +133,10 @@ public:
                 if (c == u'[') out_ += u'\\';
                 out_ += c;
                 inClass_ = c != u']';
+            } else if (multiline_ && c == u'^') {
+                out_ += u"(?:^|(?<=\r))";
+            } else if (multiline_ && c == u'$') {
+                out_ += u"(?:$|(?=\r))";
             } else {
                 out_ += c;
                 if (c == u'[') openClass();
@@ -201,6 +208,7 @@ private:
 
     std::u16string_view pattern_;
     long groups_;
+    bool multiline_;
     std::u16string out_;
     std::size_t at_ = 0;
     bool inClass_ = false;
@@ -229,7 +237,7 @@ CodePtr compilePattern(const std::u16string& pattern, bool ignoreCase, bool mult
     std::uint32_t options = kCompileOptions;
     if (ignoreCase) options |= PCRE2_CASELESS;
     if (multiline) options |= PCRE2_MULTILINE;
-    const std::u16string syntax = EngineSyntax(pattern).rewrite();
+    const std::u16string syntax = EngineSyntax(pattern, multiline).rewrite();
     CompileContextPtr context(pcre2_compile_context_create(nullptr));
     if (!context) return nullptr;
     pcre2_set_newline(context.get(), PCRE2_NEWLINE_LF);

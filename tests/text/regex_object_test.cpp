@@ -115,6 +115,15 @@ TEST(RegexObject, OptionsSettleCaseLinesAndRepetition) {
     ASSERT_TRUE(regex.execute("^\\w+$", "one\ntwo\n"));
     EXPECT_EQ(regex.matchCount(), 2);
     EXPECT_EQ(regex.matchText(2), Text("two"));
+    // A carriage return ends a line too, for "^" and "$" but not for ".".
+    ASSERT_TRUE(regex.execute("^\\w+$", "one\r\ntwo\rsix"));
+    EXPECT_EQ(regex.matchCount(), 3);
+    ASSERT_TRUE(regex.execute("^.+$", "one\r\ntwo\rsix"));
+    EXPECT_EQ(regex.matchCount(), 2);
+    EXPECT_EQ(regex.matchText(1), Text("one\r"));
+    EXPECT_EQ(regex.matchText(2), Text("two\rsix"));
+    ASSERT_TRUE(regex.execute("[$^]", "$^"));
+    EXPECT_EQ(regex.matchCount(), 2);
     // Without multiline "$" is the very end only, not before a final line feed.
     ASSERT_TRUE(regex.execute("^\\w+$", "one\ntwo\n", {.multiline = false}));
     EXPECT_EQ(regex.matchCount(), 0);
