@@ -67,7 +67,10 @@ QLabel* transparentLabel(QWidget* parent, const char16_t* text) {
 }  // namespace
 
 MainWindow::MainWindow(const ServiceHosts& hosts, QWidget* parent)
-    : QWidget(parent), hosts_(hosts), pumps_(std::make_unique<EventPumps>([this] { return closing_; })) {
+    : QWidget(parent),
+      hosts_(hosts),
+      commands_{onQueryClicked, playSelectedWork, onSaveRequested},
+      pumps_(std::make_unique<EventPumps>([this] { return closing_; })) {
     initialiseVokariResources();
     setWindowTitle(QStringLiteral("Vokari小工具"));
     setWindowIcon(applicationIcon());
@@ -104,10 +107,10 @@ void MainWindow::createControls() {
 }
 
 void MainWindow::bindEvents() {
-    connect(queryButton_, &QPushButton::clicked, this, [this] { runCommand(onQueryClicked); });
-    connect(grid_, &SongGrid::songDoubleClicked, this, [this] { runCommand(playSelectedWork); });
-    connect(playModeBox_, &QComboBox::activated, this, [this] { runCommand(playSelectedWork); });
-    connect(grid_, &SongGrid::rightButtonPressed, this, [this] { runCommand(onSaveRequested); });
+    connect(queryButton_, &QPushButton::clicked, this, [this] { runCommand(commands_.query); });
+    connect(grid_, &SongGrid::songDoubleClicked, this, [this] { runCommand(commands_.play); });
+    connect(playModeBox_, &QComboBox::activated, this, [this] { runCommand(commands_.play); });
+    connect(grid_, &SongGrid::rightButtonPressed, this, [this] { runCommand(commands_.save); });
 }
 
 void MainWindow::onWindowCreated() {
@@ -137,12 +140,13 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void MainWindow::runCommand(void (*command)(MainWindow&)) {
+void MainWindow::runCommand(const std::function<void(MainWindow&)>& command) {
     // A command yields to window events while it fetches and waits; a click
     // that arrives then must not start a second command over the same state.
-    if (commandRunning_ || closing_) return;
+    if (commandRunning_ || closing_ || !command) return;
     commandRunning_ = true;
-    command(*this);
+    const auto copy = command;  // the running command stays whole even if the set is swapped
+    copy(*this);
     commandRunning_ = false;
 }
 

@@ -2,6 +2,7 @@
 // ProgramState, and the binding of each window event to its command.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include <QWidget>
@@ -21,6 +22,16 @@ class EventPumps;
 class PictureBox;
 class PlayerBox;
 class SongGrid;
+
+class MainWindow;
+
+// What the window's events run. The window starts with the real commands;
+// tests swap in their own to watch the window's side of things alone.
+struct WindowCommands {
+    std::function<void(MainWindow&)> query;  // 查询 clicked
+    std::function<void(MainWindow&)> play;   // grid double-clicked, play mode picked
+    std::function<void(MainWindow&)> save;   // right button pressed on the grid
+};
 
 class MainWindow : public QWidget {
     Q_OBJECT
@@ -58,6 +69,7 @@ public:
     bool closing() const { return closing_; }
     // True while a command runs; other command events are ignored meanwhile.
     bool commandRunning() const { return commandRunning_; }
+    void setCommands(WindowCommands commands) { commands_ = std::move(commands); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -67,10 +79,11 @@ private:
     void bindEvents();
     void onWindowCreated();
     // Runs a command unless one is already running or the window is closing.
-    void runCommand(void (*command)(MainWindow&));
+    void runCommand(const std::function<void(MainWindow&)>& command);
 
     ServiceHosts hosts_;
     ProgramState state_;
+    WindowCommands commands_;
     std::unique_ptr<EventPumps> pumps_;
     bool closing_ = false;
     bool commandRunning_ = false;
