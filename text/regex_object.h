@@ -35,7 +35,9 @@ public:
     Text replace(const Text& replacement = {}) const;
     int matchCount() const;
     // Indices are 1-based. `position`, when given, receives the 0-based byte
-    // offset of the text in the subject (-2 when it cannot be found).
+    // offset in the subject where the text stands: the match's own, or the
+    // group's own for a sub-match. -2 for an index outside the matches or a
+    // group that took no part in its match.
     Text matchText(int index, int* position = nullptr) const;
     Text subMatchText(int matchIndex, int subIndex, int* position = nullptr) const;
     int subMatchCount() const;
