@@ -7,6 +7,7 @@
 
 #include <httplib.h>
 #include <poll.h>
+#include <sys/socket.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -189,6 +190,13 @@ struct SimServer::Impl {
     void install() {
         http.new_task_queue = [] { return new httplib::ThreadPool(32); };
         http.set_keep_alive_max_count(100);
+        // The library's default adds SO_REUSEPORT, which lets a second
+        // simulator bind the same port and silently take half the requests.
+        // Only SO_REUSEADDR is wanted, for a quick restart.
+        http.set_socket_options([](socket_t sock) {
+            int yes = 1;
+            setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        });
         // Everything goes through one handler that runs before the library's
         // own routing: no path pattern is matched by std::regex, and every
         // method reaches the same site.
@@ -292,7 +300,11 @@ struct SimServer::Impl {
         switch (fault) {
         case FaultMode::None: send(reply, ranges, response); return;
         case FaultMode::Stall:
-            if (!pauses.sleep(options.stallMs) && connection) connection->closeAfterRequest(false);
+            if (!pauses.sleep(options.stallMs) && connection) {
+                // Stopping: the stalled client gets a closed connection, no answer.
+                connection->muteLibrary();
+                connection->closeAfterRequest(false);
+            }
             send(reply, ranges, response);
             return;
         case FaultMode::ServerError:
