@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include "app/player_box.h"
+#include "sim/catalogue.h"
+#include "sim/sim_process.h"
 #include "tests/app/player_test_server.h"
 
 namespace vokari {
@@ -66,6 +68,21 @@ TEST_F(PlayerAudio, PlaysOnceThroughToTheEnd) {
         << "the position stayed at " << media()->position();
     ASSERT_TRUE(QTest::qWaitFor([&] { return media()->mediaStatus() == QMediaPlayer::EndOfMedia; }, 15'000));
     EXPECT_EQ(media()->playbackState(), QMediaPlayer::StoppedState);
+}
+
+TEST_F(PlayerAudio, PlaysASongFromTheSimulatedMediaHost) {
+    sim::SimProcess simulator;
+    ASSERT_TRUE(simulator.started());
+    const auto member = sim::findMember(sim::members::kOneWork);
+    ASSERT_TRUE(member);
+    const sim::Work work = sim::worksOf(*member).at(0);
+    const std::string mp3 = simulator.url("/userdata/userwork/" + std::to_string(work.workId) + ".mp3");
+    box.setAddress(QStringLiteral("http://p.test/play/swf/03.swf?soundFile=") + QString::fromStdString(mp3) +
+                   QStringLiteral("&autostart=yes&loop=no"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return media()->playbackState() == QMediaPlayer::PlayingState; }, 10'000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return media()->position() > 200; }, 10'000))
+        << "the position stayed at " << media()->position();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return media()->mediaStatus() == QMediaPlayer::EndOfMedia; }, 15'000));
 }
 
 TEST_F(PlayerAudio, LoopsOverAndOver) {
