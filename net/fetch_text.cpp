@@ -156,7 +156,12 @@ Text fetchText(const Text& address, const FetchTextOptions& options) {
     const TransferResult result = performTransfer(describeRequest(address, options));
     const char* message = messageFor(result);
     if (message) status.set(message);
-    if (result.failure != TransferFailure::None && result.failure != TransferFailure::BodyRead) return {};
+    if (result.failure != TransferFailure::None && result.failure != TransferFailure::BodyRead) {
+        // The window gets its turn before a failed fetch gives up, as it does
+        // before a successful one ends.
+        processPendingEvents();
+        return {};
+    }
     if (result.headerBlock.empty()) return {};
 
     const Text block = spellSetCookie(Text(result.headerBlock));

@@ -150,8 +150,10 @@ bool hasHeaderNamed(const std::vector<std::string>& lines, std::string_view name
 
 // libcurl reads "Name:" with nothing after it as "drop this header" and sends
 // an empty header only when it is written "Name;". Lines without a colon are
-// no header at all and are left out.
+// no header at all and are left out, as are lines holding a line break.
 std::optional<std::string> curlHeaderLine(const std::string& line) {
+    // A line break inside a line would start a header of its own.
+    if (line.find_first_of("\r\n") != std::string::npos) return std::nullopt;
     const auto colon = line.find(':');
     if (colon == std::string::npos || colon == 0) return std::nullopt;
     if (line.find_first_not_of(" \t", colon + 1) != std::string::npos) return line;

@@ -184,6 +184,13 @@ TEST(FetchTextResponse, RunsPendingEventsAfterEachHeaderLineAndTheCharsetStep) {
     setPendingEventsHook(previous);
     // Four lines (status, two headers, the empty line), then two in the charset step.
     EXPECT_EQ(pumped, 4 + 2);
+
+    // A failed fetch gives the window one turn before it returns.
+    pumped = 0;
+    setPendingEventsHook([&pumped] { ++pumped; });
+    fetchText("http://127.0.0.1:" + std::to_string(testing_support::unusedPort()) + "/");
+    setPendingEventsHook(previous);
+    EXPECT_EQ(pumped, 1);
 }
 
 // ---- the character set ----------------------------------------------------------

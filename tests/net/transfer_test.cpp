@@ -57,6 +57,19 @@ TEST(TransferWire, SendsOnlyTheCallersLinesBesideHostAndLength) {
     EXPECT_EQ(wire.substr(wire.size() - 3), std::string("a\0b", 3));
 }
 
+TEST(TransferWire, SendsALargeBodyWithoutAskingToContinue) {
+    LoopbackServer server([](const std::string&) { return ok(); });
+    TransferRequest r = requestFor(server.url("/up"));
+    r.method = "POST";
+    r.sendBody = true;
+    r.body = Bytes(3u << 19, 'b');
+    r.headerLines = {"X-Split: a\nInjected: 1"};
+    ASSERT_EQ(performTransfer(r).failure, TransferFailure::None);
+    const std::string wire = server.requests().at(0);
+    EXPECT_EQ(headLinesWithoutHost(wire), (Lines{"POST /up HTTP/1.1", "Content-Length: 1572864"}));
+    EXPECT_EQ(wire.size() - wire.find("\r\n\r\n") - 4, r.body.size());
+}
+
 TEST(TransferWire, AddsNoBodyLinesToAPlainGet) {
     LoopbackServer server([](const std::string&) { return ok(); });
     TransferRequest r = requestFor(server.url("/"));
