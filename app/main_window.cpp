@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFont>
 #include <QFile>
 #include <QIcon>
 #include <QLabel>
@@ -64,6 +65,17 @@ QLabel* transparentLabel(QWidget* parent, const char16_t* text) {
     return label;
 }
 
+// Narrow controls keep their sizes; where a caption would be cut short, the
+// control gets a smaller font instead, down to a readable floor.
+void fitToWidth(QWidget* control) {
+    QFont font = control->font();
+    for (int pixels = font.pixelSize(); pixels >= 10; --pixels) {
+        font.setPixelSize(pixels);
+        control->setFont(font);
+        if (control->sizeHint().width() <= control->width()) return;
+    }
+}
+
 }  // namespace
 
 MainWindow::MainWindow(const ServiceHosts& hosts, QWidget* parent)
@@ -77,6 +89,11 @@ MainWindow::MainWindow(const ServiceHosts& hosts, QWidget* parent)
     // The controls sit at fixed pixels; the window neither grows nor shrinks.
     setFixedSize(kClientWidth, kClientHeight);
     move(50, 50);
+    // The control sizes were laid out for a 12-pixel font; the desktop's
+    // default is often larger and would cut the captions short.
+    QFont small = font();
+    small.setPixelSize(12);
+    setFont(small);
     createControls();
     bindEvents();
     onWindowCreated();
@@ -91,7 +108,9 @@ void MainWindow::createControls() {
     playModeBox_ = place(new QComboBox(this), u"组合框1", 384, 135, 72, 20);
     playModeBox_->addItems({QStringLiteral("单次播放"), QStringLiteral("单曲循环")});
     playModeBox_->setCurrentIndex(0);
+    fitToWidth(playModeBox_);
     numberLabel_ = place(transparentLabel(this, u"Vokari主页号："), u"透明标签4", 8, 135, 65, 20);
+    fitToWidth(numberLabel_);
     player_ = place(new PlayerBox(this), u"超文本浏览框1", 8, 436, 448, 43);
     player_->setAddress(toQString("http://" + hosts_.player + "/play/swf/03.swf"));
     grid_ = place(new SongGrid(this), u"高级表格1", 8, 162, 448, 268);

@@ -9,6 +9,7 @@ namespace vokari {
 
 SongGrid::SongGrid(QWidget* parent) : QTableWidget(0, 6, parent) {
     verticalHeader()->setVisible(false);
+    verticalHeader()->setDefaultSectionSize(22);
     // Widths are set column by column when the window is created; a hidden
     // column must be allowed to shrink to nothing.
     horizontalHeader()->setMinimumSectionSize(0);
