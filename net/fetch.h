@@ -31,7 +31,8 @@ struct FetchTextOptions {
 };
 
 // The page as GBK text, converted from the charset its first 1024 bytes
-// declare; empty after a failure.
+// declare; empty after a failure, which `status` names by number. A body cut
+// short (or beyond 64 MiB) keeps what arrived and its "713" message.
 Text fetchText(const Text& address, const FetchTextOptions& options = {});
 
 // ---- bytes (pictures) -----------------------------------------------------
@@ -48,13 +49,17 @@ struct FetchBytesOptions {
     Text proxy;
 };
 
+// The body as it arrived (what arrived of it when the connection failed, at
+// most 1 GiB); empty when the address cannot be split into host, port and
+// path or no response came. `responseHeaders` gets the whole head, or an
+// empty text when no response came.
 Bytes fetchBytes(const Text& address, const FetchBytesOptions& options = {});
 
 // ---- bytes (downloads) ----------------------------------------------------
 
-// Settings that outlive one call: a caller that passes its own RequestObject
-// to several requestBytes calls keeps the time-outs, proxy and options that
-// earlier calls set on it.
+// Settings that outlive one call (net/request_object.h): a caller that passes
+// its own RequestObject to several requestBytes calls keeps the time-outs,
+// proxy and options that earlier calls set on it.
 class RequestObject;
 
 struct RequestBytesOptions {
@@ -75,6 +80,9 @@ struct RequestBytesOptions {
     std::shared_ptr<RequestObject> requestObject;  // null: a new one for this call
 };
 
+// The body of a complete response, whatever its status; empty when none
+// arrived whole (refused address, failed connection, untrusted certificate,
+// a body cut short). The cookie merge runs either way.
 Bytes requestBytes(const Text& address, const RequestBytesOptions& options = {});
 
 Text headerName(const Text& line);
