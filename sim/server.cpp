@@ -13,6 +13,7 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <thread>
 
 namespace vokari::sim {
 
@@ -368,6 +369,9 @@ struct SimServer::Impl {
     RequestLog log;
     LoopbackHttpServer http;
     int boundPort = 0;
+    std::mutex runMutex;
+    bool running = false;
+    bool stopRequested = false;
 };
 
 SimServer::SimServer(ServerOptions options) : impl_(std::make_unique<Impl>(std::move(options))) { impl_->install(); }
@@ -387,10 +391,27 @@ bool SimServer::bind() {
 
 int SimServer::port() const { return impl_->boundPort; }
 
-void SimServer::run() { impl_->http.listen_after_bind(); }
+void SimServer::run() {
+    {
+        std::lock_guard lock(impl_->runMutex);
+        if (impl_->stopRequested) return;
+        impl_->running = true;
+    }
+    impl_->http.listen_after_bind();
+    std::lock_guard lock(impl_->runMutex);
+    impl_->running = false;
+}
 
 void SimServer::stop() {
     impl_->pauses.stopAll();
+    auto runActive = [this] {
+        std::lock_guard lock(impl_->runMutex);
+        impl_->stopRequested = true;
+        return impl_->running;
+    };
+    // The library ignores a stop that comes before its listener is up, so a
+    // signal right after start must wait for that moment or it is lost.
+    while (runActive() && !impl_->http.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     impl_->http.stop();
 }
 

@@ -80,6 +80,16 @@ TEST(SimLifecycle, StopsCleanlyOnEitherSignalEvenWithAReplyStalled) {
     }
 }
 
+TEST(SimLifecycle, AStopRightAfterTheStartIsNotLost) {
+    // The signal lands while the listener is still being set up; a stop that
+    // got lost there left the process serving forever.
+    for (int round = 0; round < 20; ++round) {
+        SimProcess sim;
+        ASSERT_TRUE(sim.started());
+        ASSERT_EQ(sim.stop(SIGTERM), 0) << "round " << round;
+    }
+}
+
 TEST(SimLifecycle, FailsClearlyOnABusyPortAndOnBadArguments) {
     SimProcess first;
     ASSERT_TRUE(first.started());
