@@ -17,6 +17,7 @@ packages=(
   # tests and tools
   libgtest-dev libgmock-dev curl python3
   xvfb xauth x11-utils pulseaudio fonts-wqy-microhei
+  imagemagick
   # desktop integration and packaging checks
   desktop-file-utils appstream dpkg-dev debootstrap xdotool
   # fuzzing and sanitizers
