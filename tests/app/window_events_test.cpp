@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -16,6 +17,8 @@
 #include "app/main_window.h"
 #include "app/song_grid.h"
 #include "net/network_wait.h"
+#include "sim/catalogue.h"
+#include "sim/sim_process.h"
 #include "text/pending_events.h"
 
 namespace vokari {
@@ -233,6 +236,27 @@ TEST(ProgramEnd, ClosingDuringACommandEndsTheEventLoopOnceItUnwinds) {
     QTimer::singleShot(0, [&] { QTest::mouseClick(window.queryButton(), Qt::LeftButton); });
     EXPECT_EQ(runEventLoopAtMost(10'000), 0);
     EXPECT_TRUE(commandEnded);
+}
+
+// The whole program with its real commands: the member picture never comes,
+// and the user gives up and closes the window.
+TEST(ProgramEnd, ClosingWhileAPictureDownloadStallsEndsTheProgram) {
+    sim::SimProcess simulator({"--stall-ms", "3600000"});
+    ASSERT_TRUE(simulator.started());
+    const Text host(simulator.host());
+    MainWindow window(ServiceHosts{host, host, host});
+    window.numberEdit()->setText(
+        QString::fromStdString(sim::faultMemberNumber(sim::FaultMode::Stall, sim::FaultTarget::Picture)));
+    window.show();
+    bool repainted = false;
+    QTimer::singleShot(0, [&] { QTest::mouseClick(window.queryButton(), Qt::LeftButton); });
+    QTimer::singleShot(300, [&] {
+        repainted = true;  // the window still runs its events during the download
+        window.close();
+    });
+    EXPECT_EQ(runEventLoopAtMost(20'000), 0);
+    EXPECT_TRUE(repainted);
+    EXPECT_FALSE(window.commandRunning());
 }
 
 }  // namespace
