@@ -66,6 +66,7 @@ TEST_P(QueryTest, ListsEverySongOfTheMemberInPageOrder) {
     EXPECT_EQ(window().followsLabel()->text(), QString::number(m.follows));
     EXPECT_EQ(window().fansLabel()->text(), QString::number(m.fans));
     EXPECT_TRUE(window().memberPicture()->hasPicture());
+    EXPECT_EQ(window().player()->address(), webAddress() + "/play/swf/03.swf    ");
 
     std::vector<QString> expectedCaptions{kLoading};
     for (std::size_t row = 1; row <= works.size(); ++row) expectedCaptions.push_back(progress(static_cast<int>(row), m.workCountText));
@@ -181,13 +182,14 @@ TEST_F(CommandsTest, NoCommandStartsWhileTheQueryRuns) {
 }
 
 // A service of our own for pages the simulator never sends: fewer counts
-// than names, and a negative work count.
+// than names, and absurd work counts. Paths are logged with "#" and the page
+// index of a song-list request.
 class HandMadeService {
 public:
     HandMadeService(std::string workCount, std::string songList) {
         server_.set_logger([this](const httplib::Request& req, const httplib::Response&) {
             std::lock_guard lock(mutex_);
-            paths_.push_back(req.path);
+            paths_.push_back(req.path + (req.has_param("pageNum") ? "#" + req.get_param_value("pageNum") : ""));
         });
         server_.Get(R"(/u/.*)", [workCount](const httplib::Request&, httplib::Response& res) {
             res.set_content("<html><head><meta charset=\"gbk\"></head><script>var userid = '7';\r\n"
@@ -207,6 +209,10 @@ public:
         thread_.join();
     }
     Text host() const { return Text("127.0.0.1:" + std::to_string(port_)); }
+    std::vector<std::string> paths() const {
+        std::lock_guard lock(mutex_);
+        return paths_;
+    }
     int requests(const std::string& pathStart) const {
         std::lock_guard lock(mutex_);
         return static_cast<int>(std::count_if(paths_.begin(), paths_.end(),
@@ -250,6 +256,27 @@ TEST_F(CommandsTest, NegativeWorkCountAsksForNoPage) {
     EXPECT_EQ(service.requests("/member/"), 0);
     EXPECT_EQ(negative.grid()->gridRowCount(), 1);
     EXPECT_EQ(toQString(negative.caption()), done("-45"));
+}
+
+TEST_F(CommandsTest, EnormousWorkCountPagesFromZeroUntilTheWindowCloses) {
+    HandMadeService service("99999999999999", "");
+    MainWindow enormous(ServiceHosts{service.host(), service.host(), service.host()});
+    enormous.show();
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (service.requests("/member/") >= 3) enormous.close();
+    });
+    poll.start(20);
+    enormous.numberEdit()->setText("7");
+    QTest::mouseClick(enormous.queryButton(), Qt::LeftButton);
+
+    // The clamped count gives an ordinary loop: pages 0, 1, 2... in order.
+    const std::vector<std::string> paths = service.paths();
+    ASSERT_GE(paths.size(), 4u);
+    EXPECT_EQ(std::vector<std::string>(paths.begin() + 1, paths.begin() + 4),
+              (std::vector<std::string>{"/member/personcenter/loadmore.php#0", "/member/personcenter/loadmore.php#1",
+                                        "/member/personcenter/loadmore.php#2"}));
+    EXPECT_TRUE(enormous.closing());
 }
 
 }  // namespace
