@@ -21,7 +21,7 @@ std::vector<Member> sampleMembers() {
     return out;
 }
 
-TEST(Catalogue, EveryMemberAndWorkIsFoundAgainByItsOwnKeys) {
+TEST(SimCatalogue, EveryMemberAndWorkIsFoundAgainByItsOwnKeys) {
     std::set<std::string> userIds;
     std::set<std::int64_t> workIds;
     std::set<std::string> codes;
@@ -45,7 +45,7 @@ TEST(Catalogue, EveryMemberAndWorkIsFoundAgainByItsOwnKeys) {
     }
 }
 
-TEST(Catalogue, RejectsWhatNamesNothing) {
+TEST(SimCatalogue, RejectsWhatNamesNothing) {
     for (const char* number : {"", "99999", "0", "-1", "010001", "+10001", "1e4", "40000", "40100", "40016",
                                "2999999999", "12345678901234567890"})
         EXPECT_FALSE(findMember(number).has_value()) << number;
@@ -60,7 +60,7 @@ TEST(Catalogue, RejectsWhatNamesNothing) {
     EXPECT_EQ(findMember(syntheticMemberNumber(kMaxSyntheticWorks))->works, kMaxSyntheticWorks);
 }
 
-TEST(Catalogue, FaultMembersNameTheirModeAndResource) {
+TEST(SimCatalogue, FaultMembersNameTheirModeAndResource) {
     for (int mode = 1; mode <= kFaultModeCount; ++mode) {
         for (int target = 1; target <= kFaultTargetCount; ++target) {
             const auto member = findMember(faultMemberNumber(static_cast<FaultMode>(mode), static_cast<FaultTarget>(target)));
@@ -74,7 +74,7 @@ TEST(Catalogue, FaultMembersNameTheirModeAndResource) {
     EXPECT_FALSE(faultModeFromName("Reset").has_value());
 }
 
-TEST(Catalogue, TheAwkwardCasesAreAllThere) {
+TEST(SimCatalogue, TheAwkwardCasesAreAllThere) {
     const auto works = worksOf(*findMember(members::kSpecial));
     auto anyName = [&](auto test) { return std::any_of(works.begin(), works.end(), [&](const Work& w) { return test(w.name); }); };
     for (std::string_view piece : {"'", "&", "/", "\\", ":", "?", "*"})
@@ -94,7 +94,7 @@ TEST(Catalogue, TheAwkwardCasesAreAllThere) {
     EXPECT_EQ(findMember(members::kTrailingWorkCount)->works, 35);
 }
 
-TEST(Catalogue, RecordingsAreRepeatableAndReadInAnyPieces) {
+TEST(SimCatalogue, RecordingsAreRepeatableAndReadInAnyPieces) {
     const Work work = workAt(*findMember(members::kOneWork), 0);
     EXPECT_EQ(mp3Bytes(work), mp3Bytes(work));
     const Mp3Recording big = mp3Recording(workAt(*findMember(members::kBigMedia), 0));
@@ -105,7 +105,7 @@ TEST(Catalogue, RecordingsAreRepeatableAndReadInAnyPieces) {
     EXPECT_EQ(big.read(big.size() + 5, 100), "");
 }
 
-TEST(Catalogue, TheServerAlsoRunsInsideATestProcess) {
+TEST(SimCatalogue, TheServerAlsoRunsInsideATestProcess) {
     SimServer server(ServerOptions{.port = 0});
     ASSERT_TRUE(server.bind());
     std::thread serving([&] { server.run(); });

@@ -78,9 +78,9 @@ struct RangeCase {
     long length;  // -1: to the end
 };
 
-class Ranges : public SimMedia, public ::testing::WithParamInterface<RangeCase> {};
+class SimRanges : public SimMedia, public ::testing::WithParamInterface<RangeCase> {};
 
-TEST_P(Ranges, AreAnsweredAsAPlayerExpects) {
+TEST_P(SimRanges, AreAnsweredAsAPlayerExpects) {
     const RangeCase& c = GetParam();
     const Work work = workAt(*findMember(members::kOneWork), 0);
     const std::string whole = mp3Bytes(work);
@@ -105,7 +105,7 @@ TEST_P(Ranges, AreAnsweredAsAPlayerExpects) {
               "bytes " + std::to_string(first) + "-" + std::to_string(first + length - 1) + "/" + std::to_string(size));
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, Ranges,
+INSTANTIATE_TEST_SUITE_P(Table, SimRanges,
                          ::testing::Values(RangeCase{"FirstHundred", "0-99", 206, 0, 100},
                                            RangeCase{"Middle", "1000-1999", 206, 1000, 1000},
                                            RangeCase{"OpenEnded", "3000-", 206, 3000, -1},

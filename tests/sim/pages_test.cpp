@@ -34,9 +34,9 @@ struct ProfileCase {
     const char* label;  // what the meta element must declare
 };
 
-class ProfilePages : public SimPages, public ::testing::WithParamInterface<ProfileCase> {};
+class SimProfilePages : public SimPages, public ::testing::WithParamInterface<ProfileCase> {};
 
-TEST_P(ProfilePages, CarryEveryFieldInTheDeclaredCharset) {
+TEST_P(SimProfilePages, CarryEveryFieldInTheDeclaredCharset) {
     const ProfileCase& c = GetParam();
     const Member member = *findMember(c.member);
     ASSERT_TRUE(sim->started());
@@ -72,7 +72,7 @@ TEST_P(ProfilePages, CarryEveryFieldInTheDeclaredCharset) {
     EXPECT_NE(answer.body.find("\r\n\t"), std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(Members, ProfilePages,
+INSTANTIATE_TEST_SUITE_P(Members, SimProfilePages,
                          ::testing::Values(ProfileCase{"Utf8", members::kOnePageAndOne, "utf-8"},
                                            ProfileCase{"LowerGbk", members::kOneWork, "gbk"},
                                            ProfileCase{"UpperGbk", members::kOnePage, "GBK"},
@@ -106,9 +106,9 @@ struct ListCase {
     int songs;
 };
 
-class SongLists : public SimPages, public ::testing::WithParamInterface<ListCase> {};
+class SimSongLists : public SimPages, public ::testing::WithParamInterface<ListCase> {};
 
-TEST_P(SongLists, HoldTwentySongsAPageInListOrder) {
+TEST_P(SimSongLists, HoldTwentySongsAPageInListOrder) {
     const ListCase& c = GetParam();
     const Member member = *findMember(c.member);
     const auto answer = httpGet(url("/member/personcenter/loadmore.php?ver=1&pageNum=" + std::to_string(c.page) +
@@ -143,7 +143,7 @@ TEST_P(SongLists, HoldTwentySongsAPageInListOrder) {
     for (unsigned char byte : answer.body) ASSERT_LT(byte, 0x80);
 }
 
-INSTANTIATE_TEST_SUITE_P(Pages, SongLists,
+INSTANTIATE_TEST_SUITE_P(Pages, SimSongLists,
                          ::testing::Values(ListCase{"NoWorks", members::kNoWorks, 0, 0, 0},
                                            ListCase{"OneWork", members::kOneWork, 0, 0, 1},
                                            ListCase{"FullPage", members::kOnePage, 0, 0, 20},

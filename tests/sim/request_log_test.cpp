@@ -21,7 +21,7 @@ std::string freshLogPath(const char* name) {
     return path.string();
 }
 
-TEST(RequestLog, KeepsHeaderLinesExactlyAsReceivedAndInOrder) {
+TEST(SimRequestLog, KeepsHeaderLinesExactlyAsReceivedAndInOrder) {
     const std::string log = freshLogPath("order");
     SimProcess sim({"--log", log});
     ASSERT_TRUE(sim.started());
@@ -65,7 +65,7 @@ TEST(RequestLog, KeepsHeaderLinesExactlyAsReceivedAndInOrder) {
     std::filesystem::remove(log);
 }
 
-TEST(RequestLog, HasOneLinePerRequestOnAKeptAliveConnectionBeforeItsAnswer) {
+TEST(SimRequestLog, HasOneLinePerRequestOnAKeptAliveConnectionBeforeItsAnswer) {
     const std::string log = freshLogPath("keepalive");
     SimProcess sim({"--log", log});
     ASSERT_TRUE(sim.started());
@@ -94,7 +94,7 @@ TEST(RequestLog, HasOneLinePerRequestOnAKeptAliveConnectionBeforeItsAnswer) {
     std::filesystem::remove(log);
 }
 
-TEST(RequestLog, LinesRoundTripThroughTheirEscapes) {
+TEST(SimRequestLog, LinesRoundTripThroughTheirEscapes) {
     const std::string head = "GET / HTTP/1.1\r\nA: \\t is not a tab\r\nB: \x01\x7F\t\\\r\n\r\n";
     const auto parsed = parseLogLine(formatLogLine(head));
     ASSERT_TRUE(parsed.has_value());
