@@ -11,7 +11,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/res/desktop/${VOKARI_APP_ID}.desktop
 install(FILES ${PROJECT_SOURCE_DIR}/res/desktop/${VOKARI_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 foreach(size ${VOKARI_ICON_SIZES})
-  install(FILES ${PROJECT_SOURCE_DIR}/res/icons/app-${size}.png
+  install(FILES ${PROJECT_SOURCE_DIR}/res/icons/vokari-${size}.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
           RENAME ${VOKARI_APP_ID}.png)
 endforeach()
