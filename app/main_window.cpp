@@ -123,6 +123,8 @@ void MainWindow::createControls() {
     followsIcon_ = place(new PictureBox(this), u"关注图", 260, 14, 80, 80);
     worksIcon_ = place(new PictureBox(this), u"作品图", 145, 14, 80, 80);
     memberPicture_ = place(new PictureBox(this), u"图片框1", 8, 8, 128, 120);
+    // Each count sits centred under its icon.
+    for (QLabel* count : {worksLabel_, followsLabel_, fansLabel_}) count->setAlignment(Qt::AlignCenter);
 }
 
 void MainWindow::bindEvents() {
