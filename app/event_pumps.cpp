@@ -27,7 +27,8 @@ bool closingNow() {
 
 // Input that reaches widgets. While a transfer runs it is dropped, so nothing
 // the user does starts work in the middle of it; the window's close request
-// is not input here and still gets through.
+// is not input here and still gets through. Releases pass, so a button
+// pressed before the transfer began is not left held down.
 bool isUserInput(QEvent::Type type) {
     switch (type) {
     case QEvent::MouseButtonPress:
@@ -89,7 +90,11 @@ EventPumps::~EventPumps() {
 }
 
 void waitProcessingEvents(int milliseconds) {
-    if (!QCoreApplication::instance()) return;
+    if (!QCoreApplication::instance() || closingNow()) return;
+    if (milliseconds <= 0) {
+        runPendingEvents();
+        return;
+    }
     QElapsedTimer clock;
     clock.start();
     // A local loop sleeps between events instead of spinning; the tick lets
@@ -101,11 +106,6 @@ void waitProcessingEvents(int milliseconds) {
     QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
         if (closingNow() || clock.elapsed() >= milliseconds) loop.quit();
     });
-    if (closingNow()) return;
-    if (milliseconds <= 0) {
-        runPendingEvents();
-        return;
-    }
     tick.start();
     loop.exec();
 }
