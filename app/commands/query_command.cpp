@@ -8,6 +8,7 @@
 #include "app/commands/command_run.h"
 #include "app/commands/commands.h"
 #include "app/commands/page_arithmetic.h"
+#include "app/commands/page_reading.h"
 #include "app/commands/service_addresses.h"
 #include "app/event_pumps.h"
 #include "app/main_window.h"
@@ -31,47 +32,18 @@ const Text kDoneCaptionEnd(" \xCA\xD7");                                        
 
 constexpr int kWaitMilliseconds = 500;
 
-// A count sits in the first span after its icon's class marker.
-Text profileCount(const Text& profilePage, const Text& iconClass) {
-    return textBetween(textBetween(profilePage, iconClass, "</span>"), "\">", "<");
-}
-
-Text pictureAddressOf(const Text& profilePage) {
-    return textBetween(textBetween(profilePage, "userPage-relative inline-block\"", "username"), "\"", "\"");
-}
-
-// Cut afresh for every caption, as the page holds it: spaces and all.
-Text workCountOf(const Text& profilePage) { return textBetween(profilePage, "var worknum = ", ";"); }
-
 // The picture, the three counts, the user id and the page arithmetic.
 void showProfile(MainWindow& window) {
     ProgramState& state = window.state();
     const Bytes picture = fetchBytes(pictureAddressOf(state.profilePage));
     if (window.closing()) return;
     window.memberPicture()->showPictureBytes(picture);
-    window.worksLabel()->setText(toQString(profileCount(state.profilePage, "userPage-icons userPage-work-icon\"")));
-    state.userId = textBetween(state.profilePage, "var userid = '", "'");
+    window.worksLabel()->setText(toQString(profileCount(state.profilePage, kWorksIcon)));
+    state.userId = userIdOf(state.profilePage);
     state.pageRatio = pageRatioOf(workCountOf(state.profilePage));
     state.pageCount = pageCountOf(state.pageRatio);
-    window.followsLabel()->setText(
-        toQString(profileCount(state.profilePage, "userPage-icons userPage-follow-icon\"")));
-    window.fansLabel()->setText(toQString(profileCount(state.profilePage, "userPage-icons userPage-fans-icon\"")));
-}
-
-void fillSongLists(ProgramState& state, const ServiceHosts& hosts) {
-    const Text& page = state.songListPage;
-    allTextBetween(page, "songname\":\"", "\"", state.songNames);
-    allTextBetween(page, "enworkid\":\"", "\"", state.songAddresses, {.prefix = songPagePrefix(hosts)});
-    allTextBetween(page, "listennum\":", ",", state.listenCounts);
-    allTextBetween(page, "flowernum\":", ",", state.flowerCounts);
-    allTextBetween(page, "forwardnum\":", ",", state.forwardCounts);
-    allTextBetween(page, "commentnum\":", ",", state.commentCounts);
-}
-
-// Item `index` (from 1) of a list; a page that gives fewer values than names
-// leaves the cell empty.
-Text itemOf(const TextList& list, std::int32_t index) {
-    return static_cast<std::size_t>(index) <= list.size() ? list[static_cast<std::size_t>(index) - 1] : Text();
+    window.followsLabel()->setText(toQString(profileCount(state.profilePage, kFollowsIcon)));
+    window.fansLabel()->setText(toQString(profileCount(state.profilePage, kFansIcon)));
 }
 
 // Each cell goes to the grid's last row, read afresh before every write.
@@ -100,7 +72,7 @@ void loadSongListPage(MainWindow& window) {
     Text page = fetchText(songListAddress(window.hosts(), state.pageNumber - 1, state.userId));
     if (window.closing()) return;
     state.songListPage = std::move(page);
-    fillSongLists(state, window.hosts());
+    readSongList(state, window.hosts());
     const auto songs = static_cast<std::int32_t>(
         std::min<std::size_t>(state.songNames.size(), std::numeric_limits<std::int32_t>::max()));
     for (state.songIndex = 1; state.songIndex <= songs && !window.closing(); ++state.songIndex) {
@@ -131,7 +103,7 @@ void onQueryClicked(MainWindow& window) {
 
     Text profile = fetchText(profileAddress(window.hosts(), toText(window.numberEdit()->text())));
     if (window.closing()) return;
-    state.profilePage = replaceMany(profile, {{"\r\n", ""}, {charFromCode(9), ""}});
+    state.profilePage = profilePageOf(profile);
     showProfile(window);
     if (window.closing()) return;
 

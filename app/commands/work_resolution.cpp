@@ -2,6 +2,7 @@
 
 #include "app/commands/command_run.h"
 #include "app/commands/commands.h"
+#include "app/commands/page_reading.h"
 #include "app/commands/service_addresses.h"
 #include "app/main_window.h"
 #include "app/song_grid.h"
@@ -18,14 +19,7 @@ void resolveWork(MainWindow& window) {
 
     ProgramState& state = window.state();
     state.workPage = std::move(workPage);
-    state.workId = textBetween(state.workPage, "data-workid=\"", "\"");
-    state.pageAudioAddress = textBetween(state.workPage, "var a=\"", "\"");
-    // The page's own address wins whenever it names the work, whatever its host.
-    if (countOccurrences(state.pageAudioAddress, state.workId) > 0) {
-        state.mp3Address = state.pageAudioAddress;
-    } else {
-        state.mp3Address = mediaAddress(window.hosts(), state.workId);
-    }
+    readSongPage(state, window.hosts());
 }
 
 void resolveSelectedWork(MainWindow& window) {

@@ -187,18 +187,21 @@ TEST_F(CommandsTest, NoCommandStartsWhileTheQueryRuns) {
 class HandMadeService {
 public:
     HandMadeService(std::string workCount, std::string songList) {
-        server_.set_logger([this](const httplib::Request& req, const httplib::Response&) {
-            std::lock_guard lock(mutex_);
-            paths_.push_back(req.path + (req.has_param("pageNum") ? "#" + req.get_param_value("pageNum") : ""));
-        });
-        server_.Get(R"(/u/.*)", [workCount](const httplib::Request&, httplib::Response& res) {
+        // Requests are recorded in the handlers, before the reply goes out:
+        // the client asks for the next page only after this reply, so the
+        // record keeps the order of the requests (a logger runs after the
+        // reply and can fall behind the next request under load).
+        server_.Get(R"(/u/.*)", [this, workCount](const httplib::Request& req, httplib::Response& res) {
+            record(req);
             res.set_content("<html><head><meta charset=\"gbk\"></head><script>var userid = '7';\r\n"
                             "var worknum = " + workCount + ";</script></html>",
                             "text/html; charset=gbk");
         });
-        server_.Get("/member/personcenter/loadmore.php", [songList](const httplib::Request&, httplib::Response& res) {
-            res.set_content(songList, "text/html; charset=utf-8");
-        });
+        server_.Get("/member/personcenter/loadmore.php",
+                    [this, songList](const httplib::Request& req, httplib::Response& res) {
+                        record(req);
+                        res.set_content(songList, "text/html; charset=utf-8");
+                    });
         port_ = server_.bind_to_any_port("127.0.0.1");
         // Bound and listening already: requests wait in the queue until the
         // thread takes them.
@@ -220,6 +223,11 @@ public:
     }
 
 private:
+    void record(const httplib::Request& req) {
+        std::lock_guard lock(mutex_);
+        paths_.push_back(req.path + (req.has_param("pageNum") ? "#" + req.get_param_value("pageNum") : ""));
+    }
+
     httplib::Server server_;
     std::thread thread_;
     int port_ = 0;
