@@ -19,7 +19,7 @@ SongGrid::SongGrid(QWidget* parent) : QTableWidget(0, 6, parent) {
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     for (int column = 0; column < columnCount(); ++column)
         setHorizontalHeaderItem(column, new QTableWidgetItem);
-    connect(this, &QTableWidget::cellDoubleClicked, this, [this] { emit songDoubleClicked(); });
+    connect(horizontalHeader(), &QHeaderView::sectionDoubleClicked, this, [this] { emit songDoubleClicked(); });
 }
 
 int SongGrid::gridRowCount() const {
@@ -62,6 +62,11 @@ void SongGrid::mousePressEvent(QMouseEvent* event) {
     // before the save command reads it.
     QTableWidget::mousePressEvent(event);
     if (event->button() == Qt::RightButton) emit rightButtonPressed();
+}
+
+void SongGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+    QTableWidget::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton) emit songDoubleClicked();
 }
 
 }  // namespace vokari

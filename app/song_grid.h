@@ -28,7 +28,8 @@ public:
     int currentGridRow() const;
 
 signals:
-    // A cell of a song row was double-clicked.
+    // The grid was double-clicked anywhere: a song row, the header row or the
+    // empty part below the rows. The play command then reads the current row.
     void songDoubleClicked();
     // The right mouse button went down on the grid, after the grid moved its
     // cursor to the cell under the pointer.
@@ -36,6 +37,7 @@ signals:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 };
 
 }  // namespace vokari

@@ -97,6 +97,10 @@ TEST_F(WindowEvents, EachEventStartsItsCommand) {
     EXPECT_EQ(grid->currentGridRow(), 2);
     QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cellCentre(grid, 2, 0));
     EXPECT_EQ(log.play, 1);
+    // Anywhere on the grid, as the play command looks at the current row.
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, QPoint(20, grid->viewport()->height() - 5));
+    EXPECT_EQ(log.play, 2);
+    EXPECT_EQ(grid->currentGridRow(), 2);
 
     // The right button moves the cursor to the row under it before the save
     // command reads the current row.
@@ -110,7 +114,7 @@ TEST_F(WindowEvents, EachEventStartsItsCommand) {
     QComboBox* box = window.playModeBox();
     QTest::keyClick(box, Qt::Key_Down);
     EXPECT_EQ(box->currentIndex(), 1);
-    EXPECT_EQ(log.play, 2);
+    EXPECT_EQ(log.play, 3);
 }
 
 TEST_F(WindowEvents, NoSecondCommandStartsWhileOneRuns) {
