@@ -49,9 +49,9 @@ constexpr std::array kTable{
 // Plain members draw their names from here, so most lists look like a
 // karaoke member's: mostly Chinese, a few English titles.
 constexpr std::array<std::string_view, 24> kNamePool{
-    "月亮代表我的心", "童话",   "后来",         "青花瓷",        "小幸运",   "平凡之路", "稻香",     "晴天",
-    "演员",           "光年之外", "起风了",     "成都",          "告白气球", "匆匆那年", "红豆",     "当你老了",
-    "Yesterday Once More", "Let It Go", "朋友", "遇见", "夜空中最亮的星", "海阔天空", "Hello", "同桌的你",
+    "晚风里的灯", "纸飞机",   "雨后的街",   "第七个夏天",   "月台",     "慢慢走",   "蓝色信箱", "听海的人",
+    "旧唱片",     "远山",     "十二点零一", "风吹过的地方", "糖果屋",   "小城故事多", "白日梦", "回声",
+    "Paper Moon Road", "Quiet Harbor", "星星点灯", "候鸟", "南方以南", "一整个春天", "Morning Tide", "桥边的猫",
 };
 
 struct SpecialRow {
@@ -62,9 +62,9 @@ struct SpecialRow {
 // The awkward cases, one per work of members::kSpecial, in list order.
 constexpr std::array<SpecialRow, 9> kSpecialWorks{
     SpecialRow{"你好，世界", AudioKind::MediaHost},
-    SpecialRow{"Don't Stop Me Now", AudioKind::MediaHost},
+    SpecialRow{"Don't Stop Now", AudioKind::MediaHost},
     SpecialRow{"Rock & Roll 摇滚", AudioKind::MediaHost},
-    SpecialRow{"AC/DC\\Live: Why? *Best*", AudioKind::MediaHost},
+    SpecialRow{"A/B\\Live: Why? *Best*", AudioKind::MediaHost},
     SpecialRow{".隐藏的歌", AudioKind::MediaHost},
     SpecialRow{"别处的声音", AudioKind::OtherHostWithId},
     SpecialRow{"没有编号的地址", AudioKind::WithoutId},
