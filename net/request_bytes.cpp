@@ -64,7 +64,10 @@ Bytes requestBytes(const Text& address, const RequestBytesOptions& options) {
     Text scratchCookies;
     mergeCookies(options.cookies ? *options.cookies : scratchCookies, received);
     Output(options.receivedCookies).set(received);
-    return object->responseBody();
+    // An object of this call alone ends here, so a download of tens of
+    // megabytes moves out instead of being copied; a caller's own object
+    // keeps its body readable.
+    return options.requestObject ? object->responseBody() : object->takeResponseBody();
 }
 
 }  // namespace vokari

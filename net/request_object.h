@@ -32,6 +32,8 @@ public:
     bool send(const Bytes& body);
 
     const Bytes& responseBody() const { return responseBody_; }
+    // Hands the body over and forgets it, for an owner that reads it once.
+    Bytes takeResponseBody() { return std::exchange(responseBody_, Bytes()); }
     // The header lines of the response without its status line, each ending
     // CR LF, then the empty line.
     Text allResponseHeaders() const { return responseHeaders_; }

@@ -190,6 +190,14 @@ TEST(RequestBytesObject, KeepsItsRedirectSwitchAndTimeoutsAcrossCalls) {
     EXPECT_EQ(status, 200);
 }
 
+TEST(RequestBytesObject, KeepsTheBodyReadableForTheCallersObject) {
+    LoopbackServer server([](const std::string&) { return mp3(); });
+    auto object = std::make_shared<RequestObject>();
+    const Bytes body = requestBytes(server.url("/a"), {.requestObject = object});
+    EXPECT_EQ(body, Bytes("ID3\0\x01"sv));
+    EXPECT_EQ(object->responseBody(), body);
+}
+
 TEST(RequestBytesProxy, CredentialsGoOnlyWithAProxy) {
     LoopbackServer proxy([](const std::string&) { return mp3(); });
     LoopbackServer direct([](const std::string&) { return mp3(); });

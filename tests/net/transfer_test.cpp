@@ -209,6 +209,11 @@ INSTANTIATE_TEST_SUITE_P(
                                 TransferFailure::BodyRead, "abcd"},
                     FailureCase{"BadChunk", Reply::raw("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nab\r\nzz\r\n"),
                                 TransferFailure::BodyRead, "ab"},
+                    // The declared length is the server's word: it sizes the buffer
+                    // only up to the bound, and the bytes that came are kept.
+                    FailureCase{"DeclaresFarMoreThanItSends",
+                                Reply::raw("HTTP/1.1 200 OK\r\nContent-Length: 4611686018427387904\r\n\r\nabcd"),
+                                TransferFailure::BodyRead, "abcd"},
                     FailureCase{"BodyBeyondTheBound",
                                 Reply::raw("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + std::string(40, 'x')),
                                 TransferFailure::BodyRead, ""}),
