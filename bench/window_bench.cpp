@@ -56,7 +56,7 @@ public:
         if (!enabled) return;
         QObject::connect(&timer_, &QTimer::timeout, [this] { turn(); });
         timer_.start(0);
-        last_ = Clock::now();
+        start_ = last_ = Clock::now();
     }
     void stop() {
         if (!timer_.isActive()) return;
@@ -65,20 +65,25 @@ public:
     }
     void print() const {
         if (turns_ == 0) return;
-        std::printf("max_gap_ms %.1f\nturns %ld\n", longest_, turns_);
+        std::printf("max_gap_ms %.1f\nmax_gap_ends_ms %.1f\nturns %ld\n", longest_, longestEnds_, turns_);
     }
 
 private:
     void turn() {
         const auto now = Clock::now();
-        longest_ = std::max(longest_, msBetween(last_, now));
+        if (msBetween(last_, now) > longest_) {
+            longest_ = msBetween(last_, now);
+            longestEnds_ = msBetween(start_, now);
+        }
         last_ = now;
         ++turns_;
     }
 
     QTimer timer_;
+    Clock::time_point start_;
     Clock::time_point last_;
     double longest_ = 0;
+    double longestEnds_ = 0;  // when the longest gap ended, from the start
     long turns_ = 0;
 };
 
@@ -118,6 +123,7 @@ int runQuery(const vokari::Text& host, const QString& number, bool probe) {
 // What the save did between the confirmed dialog and its message: the
 // download and the file write, and the memory they took.
 struct SaveWatch {
+    Clock::time_point clicked;
     Clock::time_point confirmed;
     Clock::time_point answered;
     long rssBeforeKb = -1;
@@ -150,8 +156,9 @@ void rightClickFirstRow(vokari::SongGrid& grid) {
 void printSave(const SaveWatch& watch, const QString& path) {
     const qint64 bytes = QFileInfo(path).size();
     const double ms = msBetween(watch.confirmed, watch.answered);
-    std::printf("message %s\nfile_bytes %lld\nsave_ms %.1f\nsave_mb_per_s %.1f\n", watch.message.toUtf8().constData(),
-                static_cast<long long>(bytes), ms, static_cast<double>(bytes) / 1e6 / (ms / 1e3));
+    std::printf("message %s\nfile_bytes %lld\nconfirmed_after_click_ms %.1f\nsave_ms %.1f\nsave_mb_per_s %.1f\n",
+                watch.message.toUtf8().constData(), static_cast<long long>(bytes),
+                msBetween(watch.clicked, watch.confirmed), ms, static_cast<double>(bytes) / 1e6 / (ms / 1e3));
     std::printf("rss_before_kb %ld\nhwm_before_kb %ld\nhwm_after_kb %ld\n", watch.rssBeforeKb, watch.hwmBeforeKb,
                 watch.hwmAfterKb);
 }
@@ -163,6 +170,7 @@ int runSave(const vokari::Text& host, const QString& number, const QString& dir,
     SaveWatch watch;
     watchSave(watch, path);
     TurnProbe turns(probe);
+    watch.clicked = Clock::now();
     rightClickFirstRow(*bench.window.grid());
     turns.stop();
     if (watch.message.isEmpty()) return 1;
