@@ -21,10 +21,6 @@ using Clock = std::chrono::steady_clock;
 // again. The window is promised a turn every 50 ms; the rest of the margin
 // covers the work libcurl does between two waits.
 constexpr int kWaitSliceMs = 40;
-// What one read from the socket may take. libcurl's 16 KB default made a
-// 50 MB download 3,200 turns of read, window pump and wait, which cost more
-// than the reading; a larger read keeps the turns to a few hundred.
-constexpr long kReceiveBufferBytes = 256 * 1024;
 // A response head larger than this is no response we can use.
 constexpr std::size_t kMaxHeadBytes = 1u << 20;
 
@@ -239,7 +235,6 @@ bool configure(CurlExchange& x, const TransferRequest& r, const std::string& url
     curl_easy_setopt(h, CURLOPT_MAXREDIRS, kMaxRedirects);
     curl_easy_setopt(h, CURLOPT_PATH_AS_IS, 1L);
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(h, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
     // Bodies arrive as the server encoded them; only chunking is undone.
     curl_easy_setopt(h, CURLOPT_HTTP_CONTENT_DECODING, 0L);
     if (!r.userAgent.empty()) curl_easy_setopt(h, CURLOPT_USERAGENT, r.userAgent.c_str());
