@@ -137,14 +137,17 @@ struct SaveWatch {
     QString message;
 };
 
-void watchSave(SaveWatch& watch, const QString& path) {
+// The real message box runs an event loop of its own as soon as it shows,
+// so the probe's watch ends where the message is given.
+void watchSave(SaveWatch& watch, const QString& path, TurnProbe& turns) {
     vokari::SaveDialog::setNextAnswer([&watch, path](const vokari::SaveDialog&) -> std::optional<QString> {
         watch.rssBeforeKb = statusKb("VmRSS");
         watch.hwmBeforeKb = statusKb("VmHWM");
         watch.confirmed = Clock::now();
         return path;
     });
-    vokari::MessageBox::setRecorder([&watch](const QString&, const QString& text) {
+    vokari::MessageBox::setRecorder([&watch, &turns](const QString&, const QString& text) {
+        turns.stop();
         watch.answered = Clock::now();
         watch.hwmAfterKb = statusKb("VmHWM");
         watch.message = text;
@@ -173,8 +176,8 @@ int runSave(const vokari::Text& host, const QString& number, const QString& dir,
     if (bench.query(number) <= 0 || bench.rows() < 1) return 1;
     const QString path = QDir(dir).filePath(QStringLiteral("bench.mp3"));
     SaveWatch watch;
-    watchSave(watch, path);
     TurnProbe turns(probe);
+    watchSave(watch, path, turns);
     watch.clicked = Clock::now();
     rightClickFirstRow(*bench.window.grid());
     turns.stop();
