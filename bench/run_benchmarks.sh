@@ -54,7 +54,8 @@ start_sim() {
     sim_host="127.0.0.1:$(head -n1 "$work/sim.out")"
 }
 stop_sim() {
-    kill "$sim_pid" && wait "$sim_pid" || true
+    kill "$sim_pid"
+    wait "$sim_pid" || true
     sim_pid=""
 }
 # Targets the simulator has seen, oldest first.
@@ -177,7 +178,8 @@ for _ in $(seq 100); do
     [ -s "$work/display" ] && break
     sleep 0.05
 done
-export DISPLAY=":$(head -n1 "$work/display")"
+DISPLAY=":$(head -n1 "$work/display")"
+export DISPLAY
 # The time from starting a program to the first window it maps, seen as a
 # MapNotify on the root window by an xev that listens before the start: an
 # event, not a poll, so the baseline carries only the cost of the program.
