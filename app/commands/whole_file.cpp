@@ -1,6 +1,7 @@
 #include "app/commands/whole_file.h"
 
-#include <algorithm>
+#include <chrono>
+#include <future>
 
 #include <QSaveFile>
 
@@ -10,31 +11,33 @@ namespace vokari {
 
 namespace {
 
-// Small enough that the window repaints between two pieces well within its
-// 50 ms turn even on a slow disk; one write of a 50 MB download held it for
-// a fifth of a second.
-constexpr qint64 kPieceBytes = 1 << 20;
+// How often the window gets its repaint-only turn while the disk works.
+constexpr std::chrono::milliseconds kWindowTurn{20};
+
+bool writeAndCommit(const QString& path, const Bytes& bytes) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    const auto size = static_cast<qint64>(bytes.size());
+    if (file.write(bytes.data(), size) != size) {
+        file.cancelWriting();
+        return false;
+    }
+    // Flushes, syncs to disk and renames over the old file.
+    return file.commit();
+}
 
 }  // namespace
 
 bool writeWholeFile(const QString& path, const Bytes& bytes) {
     if (path.isEmpty()) return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    const auto size = static_cast<qint64>(bytes.size());
-    for (qint64 done = 0; done < size;) {
-        const qint64 piece = std::min(kPieceBytes, size - done);
-        if (file.write(bytes.data() + done, piece) != piece) {
-            file.cancelWriting();
-            return false;
-        }
-        done += piece;
-        // Repaint only, as during the download. The bytes arrived whole and
-        // the user chose where they go, so a closing window does not stop
-        // the file half-way.
-        (void)networkWaitContinue();
-    }
-    return file.commit();
+    // The disk takes its time, the final sync above all (tens of milliseconds
+    // for a large file even on a fast disk), and none of it can be cut into
+    // pieces. It runs beside the window thread, which keeps repainting, as
+    // during the download. The bytes arrived whole and the user chose where
+    // they go, so a closing window does not stop the file half-way.
+    std::future<bool> written = std::async(std::launch::async, writeAndCommit, std::cref(path), std::cref(bytes));
+    while (written.wait_for(kWindowTurn) != std::future_status::ready) (void)networkWaitContinue();
+    return written.get();
 }
 
 }  // namespace vokari
