@@ -7,8 +7,13 @@
 int main(int argc, char** argv) {
     vokari::chooseMediaBackend();
     QApplication app(argc, argv);
+    // The identity that links the window to its desktop entry and icon. No
+    // display name is set: Qt would append it to every caption, and the
+    // commands own the caption text exactly.
     QApplication::setApplicationName(QStringLiteral("vokari-tool"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Vokari小工具"));
+    QApplication::setOrganizationName(QStringLiteral("Vokari"));
+    QApplication::setOrganizationDomain(QStringLiteral("vokari.org"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.vokari.Tool"));
 
     // The hosts are fixed when the program is built; nothing is read at run time.
     const vokari::ServiceHosts hosts{VOKARI_WEB_HOST, VOKARI_MEDIA_HOST, VOKARI_PLAYER_HOST};

@@ -50,8 +50,17 @@ else
 fi
 tool_pid=$!
 
-if DISPLAY=$display timeout 30 xdotool search --sync --onlyvisible --name 'Vokari' >/dev/null; then
+if window=$(DISPLAY=$display timeout 30 xdotool search --sync --onlyvisible --limit 1 --name 'Vokari') && [ -n "$window" ]; then
   echo "the installed program showed its window"
+  # The desktop links window and entry through the window's class and
+  # desktop-file name; the caption is the program's own, with nothing appended.
+  props=$(DISPLAY=$display xprop -id "$window" WM_CLASS _NET_WM_NAME 2>&1 || true)
+  icon=$(DISPLAY=$display xprop -id "$window" _NET_WM_ICON 2>&1 || true)
+  props="$props"$'\n'"${icon%%$'\n'*}"
+  echo "$props" | sed 's/^/  /'
+  grep -q 'WM_CLASS(STRING) = "vokari-tool", "vokari-tool"' <<<"$props" || { echo "FAIL: window class"; exit 1; }
+  grep -q '_NET_WM_NAME(UTF8_STRING) = "Vokari小工具"$' <<<"$props" || { echo "FAIL: window caption"; exit 1; }
+  grep -q '_NET_WM_ICON(CARDINAL) = ' <<<"$props" || { echo "FAIL: no window icon"; exit 1; }
   kill "$tool_pid" 2>/dev/null || true
   wait "$tool_pid" 2>/dev/null || true
 else
