@@ -4,10 +4,12 @@
 #include <limits>
 #include <utility>
 
+#include <QAudioDevice>
 #include <QAudioOutput>
 #include <QBuffer>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMediaDevices>
 #include <QMediaPlayer>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -95,7 +97,6 @@ PlayerBox::PlayerBox(QWidget* parent)
       network_(new QNetworkAccessManager(this)),
       player_(new QMediaPlayer(this)),
       output_(new QAudioOutput(this)) {
-    player_->setAudioOutput(output_);
     connect(player_, &QMediaPlayer::mediaStatusChanged, this,
             [this](QMediaPlayer::MediaStatus status) { onMediaStatus(status); });
     buildTransport();
@@ -194,6 +195,10 @@ void PlayerBox::onSoundArrived() {
     sound_ = std::make_unique<QBuffer>();
     sound_->setData(reply->readAll());
     sound_->open(QIODevice::ReadOnly);
+    // Qt 6.4's media backend crashes in its render thread when it is given
+    // an audio output on a machine without a sound device; without one the
+    // song plays unheard.
+    player_->setAudioOutput(QMediaDevices::audioOutputs().isEmpty() ? nullptr : output_);
     player_->setSourceDevice(sound_.get());
     if (request_.autostart) player_->play();
     showPosition();
