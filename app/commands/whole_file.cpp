@@ -18,7 +18,10 @@ bool writeAndCommit(const QString& path, const Bytes& bytes) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return false;
     const auto size = static_cast<qint64>(bytes.size());
-    if (file.write(bytes.data(), size) != size) {
+    // Written bytes wait in a buffer; a full disk shows only when they go
+    // out, and Qt 6.4's commit() would miss that and put the short file in
+    // place of the old one. Flushing first lets the failure be seen.
+    if (file.write(bytes.data(), size) != size || !file.flush()) {
         file.cancelWriting();
         return false;
     }
