@@ -66,10 +66,21 @@ void appendSongRow(MainWindow& window) {
     writeLastRowCell(grid, 5, itemOf(state.commentCounts, i));
 }
 
+// A song-list page that did not arrive whole, cut by the connection (its
+// 713) or by a zero byte that ends the text early, would give its last song
+// a row without counts: such a page counts as a failed one and adds no row.
+Text wholeSongListPage(const Text& address) {
+    Text status;
+    Bytes body;
+    Text page = fetchText(address, {.status = &status, .rawBody = &body});
+    if (status.str().starts_with("713") || body.find('\0') != Bytes::npos) return {};
+    return page;
+}
+
 // One song-list page: fetch it, cut its lists, add its rows.
 void loadSongListPage(MainWindow& window) {
     ProgramState& state = window.state();
-    Text page = fetchText(songListAddress(window.hosts(), state.pageNumber - 1, state.userId));
+    Text page = wholeSongListPage(songListAddress(window.hosts(), state.pageNumber - 1, state.userId));
     if (window.closing()) return;
     state.songListPage = std::move(page);
     readSongList(state, window.hosts());
