@@ -3,7 +3,6 @@
 // window shows and what lands on disk, then uses the same window for a sound
 // query, play and save. The stalls, which wait out real time-outs, are in
 // fault_stall_test.cpp so they run beside this binary.
-#include <QLineEdit>
 #include <QProcess>
 
 #include "tests/e2e/fault_window.h"
@@ -148,6 +147,7 @@ INSTANTIATE_TEST_SUITE_P(
                     PlayCase{"Mp3ServerError", FaultMode::ServerError, kMp3, true, true},
                     PlayCase{"Mp3NotHttp", FaultMode::Garbage, kMp3, true, true},
                     PlayCase{"Mp3Binary", FaultMode::Binary, kMp3, true, true},
+                    PlayCase{"Mp3Huge", FaultMode::Huge, kMp3, true, true},
                     PlayCase{"Mp3RedirectLoop", FaultMode::RedirectLoop, kMp3, true, true}),
     testing_support::caseName);
 
