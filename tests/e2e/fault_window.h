@@ -9,12 +9,15 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <sys/prctl.h>
 
 #include <chrono>
 #include <csignal>
@@ -47,17 +50,23 @@ inline QString utf8(const std::string& s) { return QString::fromStdString(s); }
 inline constexpr std::chrono::seconds kHangBound{50};
 
 // The simulator on one port for the whole test, even across a stop: a
-// stopped simulator is a refused connection at the same address.
+// stopped simulator is a refused connection at the same address. It dies
+// with the test, so a test that crashes leaves no simulator behind holding
+// its output open.
 class RestartableSim {
 public:
     explicit RestartableSim(std::vector<std::string> arguments) : arguments_(std::move(arguments)) { start(0); }
+    ~RestartableSim() { stop(); }
+    RestartableSim(const RestartableSim&) = delete;
+    RestartableSim& operator=(const RestartableSim&) = delete;
 
-    bool running() const { return process_ && process_->started(); }
-    int port() const { return port_; }
+    bool running() const { return process_ != nullptr; }
     Text host() const { return Text("127.0.0.1:" + std::to_string(port_)); }
 
     void stop() {
-        if (process_) process_->stop(SIGTERM);
+        if (!process_) return;
+        process_->terminate();
+        if (!process_->waitForFinished(5000)) process_->kill(), process_->waitForFinished(5000);
         process_.reset();
     }
     // Comes back on the port it had; the old listener is gone, so this is
@@ -83,17 +92,31 @@ public:
     }
 
 private:
+    // Sets process_ only once the simulator has printed the port it serves.
     void start(int port) {
-        std::vector<std::string> args{"--port", std::to_string(port), "--log", logPath()};
-        args.insert(args.end(), arguments_.begin(), arguments_.end());
-        process_ = std::make_unique<sim::SimProcess>(args);
-        if (process_->started()) port_ = process_->port();
+        QStringList args{"--port", QString::number(port), "--log", QString::fromStdString(logPath())};
+        for (const std::string& a : arguments_) args << QString::fromStdString(a);
+        auto process = std::make_unique<QProcess>();
+        process->setStandardErrorFile(QProcess::nullDevice());
+        process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+        process->start(QString::fromStdString(sim::SimProcess::defaultExecutable()), args);
+        if (!process->waitForStarted(10000)) return;
+        while (!process->canReadLine() && process->waitForReadyRead(10000)) {
+        }
+        const int served = QString::fromLatin1(process->readLine()).trimmed().toInt();
+        if (served <= 0) {
+            process->kill();
+            process->waitForFinished(5000);
+            return;
+        }
+        port_ = served;
+        process_ = std::move(process);
     }
     std::string logPath() const { return logDir_.filePath("requests.log").toStdString(); }
 
     std::vector<std::string> arguments_;
     QTemporaryDir logDir_;
-    std::unique_ptr<sim::SimProcess> process_;
+    std::unique_ptr<QProcess> process_;
     int port_ = 0;
 };
 
