@@ -24,9 +24,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     state.pageRatio = pageRatioOf(workCountOf(state.profilePage));
     state.pageCount = pageCountOf(state.pageRatio);
     // Whatever the count says, the loop stays within the clamped 32-bit count
-    // over twenty; zero or less asks for no page at all.
+    // over twenty, as a float: (2^31 - 1) / 20 rounds to 107374184. Zero or
+    // less asks for no page at all.
     const std::int32_t lastPage = lastPageNumber(state.pageCount);
-    if (lastPage > 107374183) std::abort();
+    if (lastPage > 107374184) std::abort();
 
     state.songListPage = Text(in.piece());
     readSongList(state, hosts);
